@@ -1,0 +1,149 @@
+#include "support/scripted_http_server.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace radu::test {
+
+std::string HttpRequest::Header(const std::string& name) const {
+    std::string key = "\r\n" + name + ":";
+    size_t at = raw.find(key);
+    if (at == std::string::npos) return {};
+    size_t start = at + key.size();
+    size_t end = raw.find("\r\n", start);
+    std::string v = raw.substr(start, end - start);
+    v.erase(0, v.find_first_not_of(" \t"));
+    v.erase(v.find_last_not_of(" \t") + 1);
+    return v;
+}
+
+bool HttpRequest::Range(long long* first, long long* last) const {
+    std::string v = Header("Range");
+    return std::sscanf(v.c_str(), "bytes=%lld-%lld", first, last) == 2;
+}
+
+HttpReply HttpReply::Status(const std::string& statusLine, const std::string& headers,
+                            const std::string& body) {
+    HttpReply r;
+    r.head = statusLine + "\r\n" + headers + "\r\n";
+    r.body = body;
+    return r;
+}
+
+HttpReply ServeContent(const HttpRequest& request, const std::string& content) {
+    long long first = 0, last = 0;
+    if (request.Range(&first, &last)) {
+        long long size = static_cast<long long>(content.size());
+        if (first >= size) return HttpReply::Status("HTTP/1.1 416 Range Not Satisfiable");
+        last = std::min(last, size - 1);
+        char headers[160];
+        std::snprintf(headers, sizeof headers, "Content-Range: bytes %lld-%lld/%lld\r\nContent-Length: %lld\r\n",
+                      first, last, size, last - first + 1);
+        return HttpReply::Status("HTTP/1.1 206 Partial Content", headers,
+                                 content.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1)));
+    }
+    return HttpReply::Status("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(content.size()) + "\r\n",
+                             content);
+}
+
+ScriptedHttpServer::ScriptedHttpServer(Handler handler) : handler_(std::move(handler)) {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    stopping_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(listener_, 64);
+    int len = sizeof addr;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    acceptor_ = std::thread([this] { AcceptLoop(); });
+}
+
+ScriptedHttpServer::~ScriptedHttpServer() {
+    SetEvent(stopping_);
+    closesocket(listener_);  // ends accept()
+    acceptor_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (SOCKET s : open_) shutdown(s, SD_BOTH);  // ends blocked recv() calls
+    }
+    for (auto& t : threads_) t.join();
+    CloseHandle(stopping_);
+    WSACleanup();
+}
+
+std::string ScriptedHttpServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<HttpRequest> ScriptedHttpServer::Requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+bool ScriptedHttpServer::Wait(DWORD ms) { return WaitForSingleObject(stopping_, ms) == WAIT_TIMEOUT; }
+
+void ScriptedHttpServer::AcceptLoop() {
+    for (;;) {
+        SOCKET s = accept(listener_, nullptr, nullptr);
+        if (s == INVALID_SOCKET) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (WaitForSingleObject(stopping_, 0) == WAIT_OBJECT_0) {
+            closesocket(s);
+            return;
+        }
+        ++connections_;
+        open_.push_back(s);
+        threads_.emplace_back([this, s] { Serve(s); });
+    }
+}
+
+void ScriptedHttpServer::Serve(SOCKET s) {
+    HttpRequest request;
+    char c;
+    while (request.raw.size() < 4 || request.raw.compare(request.raw.size() - 4, 4, "\r\n\r\n") != 0) {
+        if (recv(s, &c, 1, 0) != 1) break;
+        request.raw.push_back(c);
+    }
+    bool complete = request.raw.size() >= 4 && request.raw.compare(request.raw.size() - 4, 4, "\r\n\r\n") == 0;
+    if (complete) {
+        size_t sp1 = request.raw.find(' ');
+        size_t sp2 = request.raw.find(' ', sp1 + 1);
+        if (sp1 != std::string::npos && sp2 != std::string::npos) request.path = request.raw.substr(sp1 + 1, sp2 - sp1 - 1);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            request.index = static_cast<int>(requests_.size());
+            requests_.push_back(request);
+        }
+        HttpReply reply = handler_(request);
+        if (reply.hold) {
+            Wait(INFINITE);
+        } else if (reply.delayMs == 0 || Wait(reply.delayMs)) {
+            std::string all = reply.head + reply.body;
+            size_t total = std::min(all.size(), reply.cutAfter);
+            size_t sent = 0;
+            while (sent < total) {
+                int n = send(s, all.data() + sent, static_cast<int>(std::min<size_t>(total - sent, 65536)), 0);
+                if (n <= 0) break;
+                sent += static_cast<size_t>(n);
+            }
+        }
+    }
+    shutdown(s, SD_SEND);
+    // Let the client read everything before the socket goes: drain until it closes its side.
+    char sink[4096];
+    while (recv(s, sink, sizeof sink, 0) > 0) {
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_.erase(std::remove(open_.begin(), open_.end(), s), open_.end());
+    closesocket(s);
+}
+
+}  // namespace radu::test

@@ -1,0 +1,31 @@
+// Folders and files for tests: a fresh folder under the prefix's temporary folder per test, removed with
+// everything in it at the end; helpers to read and write whole files.
+#pragma once
+
+#include <string>
+
+namespace radu::test {
+
+class TempDir {
+public:
+    TempDir();  // %TEMP%\radu-test-<unique>\ (the path ends with a backslash)
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool RemoveTree(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path);  // empty when missing
+bool FileExists(const std::wstring& path);             // an existing file, not a folder
+bool DirExists(const std::wstring& path);
+// Bytes 0..n-1 of a deterministic pseudo-random stream (differs from one seed to another).
+std::string PatternBytes(size_t n, unsigned seed = 1);
+std::wstring Env(const wchar_t* name);
+
+}  // namespace radu::test
