@@ -1,0 +1,8 @@
+// The commands of radtool. Each takes the arguments after the command name and returns the exit code.
+#pragma once
+
+namespace radtool {
+
+int Fetch(int argc, wchar_t** argv);
+
+}  // namespace radtool
