@@ -1,0 +1,76 @@
+// The extraction driver: runs on the install worker thread and talks to the dialog by posted messages
+// only; its error boxes wait for the user before the failure is posted.
+#include "extract/extract.h"
+
+#include <cwchar>
+
+#include "extract/zip_archive.h"
+
+namespace radu {
+
+namespace {
+
+class SystemErrorBox : public IExtractErrorBox {
+  public:
+    void Show(HWND owner, const wchar_t* text) override { MessageBoxW(owner, text, nullptr, MB_OK); }
+};
+
+// Unpacks the entries of an open archive; gives the failure stage, or 0 when every entry was unpacked.
+int UnpackEntries(ZipArchive* archive, const wchar_t* destinationFolder, HWND window,
+                  IExtractErrorBox* errorBox) {
+    if (setBaseDir(archive, destinationFolder) != ZR_OK) {
+        errorBox->Show(window, L"设置解压路径出错!");
+        return 2;
+    }
+    ZipEntry entry;
+    if (getItem(archive, -1, &entry) != ZR_OK) {
+        errorBox->Show(window, L"获取压缩包对象出错!");
+        return 3;
+    }
+    const int count = entry.index;
+    for (int i = 0; i < count; ++i) {
+        PostMessageW(window, WM_UNPACK_PROGRESS, i, count);
+        int stage = 0;
+        ZipResult r = getItem(archive, i, &entry);
+        if (r != ZR_OK) {
+            stage = 4;
+        } else {
+            r = unzipItem(archive, i, entry.name);
+            // An entry of no bytes never reports its end, which is all that is wrong with it.
+            bool done = r == ZR_OK || (r == ZR_DATA_FAILED && entry.uncompressedSize == 0);
+            if (!done)
+                stage = 5;
+        }
+        // A failure on the last entry is reported like any other: the package is incomplete.
+        if (stage != 0) {
+            wchar_t text[64];
+            std::swprintf(text, 64, L"%ls%d", L"未解压完全!", static_cast<int>(r));
+            errorBox->Show(window, text);
+            return stage;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool extractPackage(const wchar_t* archivePath, const wchar_t* destinationFolder, HWND window,
+                    IExtractErrorBox* errorBox) {
+    SystemErrorBox systemBox;
+    if (!errorBox)
+        errorBox = &systemBox;
+    ZipArchive* archive = openArchive(archivePath);
+    if (!archive) {
+        errorBox->Show(window, L"打开压缩包解压路径出错!");
+        PostMessageW(window, WM_UNPACK_FAILED, 1, 0);
+    } else {
+        int stage = UnpackEntries(archive, destinationFolder, window, errorBox);
+        if (stage != 0)
+            PostMessageW(window, WM_UNPACK_FAILED, stage, 0);
+        closeArchive(archive);
+    }
+    PostMessageW(window, WM_UNPACK_DONE, 0, 0);
+    return true;
+}
+
+}  // namespace radu

@@ -1,0 +1,123 @@
+// Names, attributes and times as the reader derives them from the stored bytes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "extract/entry_meta.h"
+#include "extract/entry_name.h"
+
+namespace radu {
+namespace {
+
+TEST(EntryName, SanitisingRulesApplyInOrderUntilNoneIsLeft) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:\\a\\b.txt", L"a\\b.txt"},
+        {L"a/../b.txt", L"b.txt"},
+        {L"a/../c/../d.txt", L"d.txt"},
+        {L"/etc/z", L"etc/z"},
+        {L"\\\\server\\share\\f", L"server\\share\\f"},
+        {L"C:/D:\\x", L"x"},        // drive, separator, drive again
+        {L"a/..\\b\\..\\c", L"c"},  // "\..\" is looked for before "/..\"
+        {L"a\\../b/../c", L"c"},    // "\../", then "/../" on the next pass
+        {L"a/b/../../c", L"../c"},  // a leading ".." is left for the path check
+        {L"x:", L""},
+        {L"plain/name.txt", L"plain/name.txt"},
+    };
+    for (const auto& [in, want] : cases) {
+        std::wstring got = SanitiseEntryName(in);
+        // The result is a fixed point: one more pass changes nothing.
+        EXPECT_EQ(got, want) << in;
+        EXPECT_EQ(SanitiseEntryName(got), got) << in;
+    }
+}
+
+TEST(EntryName, UnsafeNamesAreRecognised) {
+    for (const wchar_t* bad :
+         {L"..", L"../x", L"a\\..", L"a/../b", L".. /x", L"a/.../b", L"x\\. .\\y", L"f.txt:stream", L"con",
+          L"CON.txt", L"dir/aux/x", L"Nul.tar.gz", L"com1", L"LPT9.log", L"prn ", L"aux .txt"}) {
+        EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+    }
+    for (const wchar_t* good : {L"a.txt", L"./a.txt", L"a/b/c", L"..a/b", L"a../b", L"console.txt", L"com10",
+                                L"com0", L"lpt", L"nul_x", L"中文/文件.txt", L"dir/"}) {
+        EXPECT_TRUE(IsSafeEntryName(good)) << good;
+    }
+}
+
+TEST(EntryName, SplitAndAbsolute) {
+    SplitEntry s = SplitEntryName(L"a/b\\c.txt");
+    EXPECT_EQ(s.folder, L"a/b\\");
+    EXPECT_EQ(s.file, L"c.txt");
+    s = SplitEntryName(L"c.txt");
+    EXPECT_EQ(s.folder, L"");
+    EXPECT_EQ(s.file, L"c.txt");
+    EXPECT_TRUE(IsAbsoluteEntryName(L"\\x"));
+    EXPECT_TRUE(IsAbsoluteEntryName(L"/x"));
+    EXPECT_TRUE(IsAbsoluteEntryName(L"C:x"));
+    EXPECT_FALSE(IsAbsoluteEntryName(L"x/y"));
+}
+
+TEST(EntryMeta, AttributesFollowTheHostThatMadeTheEntry) {
+    // DOS-like hosts (0 DOS, 7 Macintosh, 11 NTFS, 14 VFAT): the DOS bits as they are.
+    EXPECT_EQ(EntryAttributes(0x0014, 0x3F), 0x37u);
+    EXPECT_EQ(EntryAttributes(0x0B00, 0x22), 0x22u);
+    EXPECT_EQ(EntryAttributes(0x0E00, 0x10), 0x10u);
+    EXPECT_EQ(EntryAttributes(0x0700, 0x00), 0x00u);
+    // Unix (3) and every other host: folder from S_IFDIR, read-only when the owner may not write.
+    EXPECT_EQ(EntryAttributes(0x031E, 0x81A40000), 0x20u);  // -rw-r--r--
+    EXPECT_EQ(EntryAttributes(0x031E, 0x81240001), 0x21u);  // -r--r--r--
+    EXPECT_EQ(EntryAttributes(0x031E, 0x41ED0010), 0x30u);  // drwxr-xr-x
+    EXPECT_EQ(EntryAttributes(0x1300, 0x00000000), 0x21u);  // OS X, no mode stored
+    EXPECT_EQ(EntryAttributes(0x0300, 0x0000003F), 0x21u);  // DOS bits mean nothing there
+}
+
+TEST(EntryMeta, DosDateAndUnixTime) {
+    DosDateTime t = DecodeDosDateTime(0x4EA6, 0x390A);  // 2019-05-06 07:08:20
+    EXPECT_EQ(t.year, 2019);
+    EXPECT_EQ(t.month, 5);
+    EXPECT_EQ(t.day, 6);
+    EXPECT_EQ(t.hour, 7);
+    EXPECT_EQ(t.minute, 8);
+    EXPECT_EQ(t.second, 20);
+    EXPECT_EQ(UnixTimeToFileTime(0), 116444736000000000ull);
+    EXPECT_EQ(UnixTimeToFileTime(-86400), 116444736000000000ull - 864000000000ull);
+}
+
+std::vector<unsigned char> Bytes(std::initializer_list<int> b) {
+    return {b.begin(), b.end()};
+}
+
+TEST(EntryMeta, ExtendedTimestampBlock) {
+    // UT first, last-write and last-access (as Info-ZIP writes the local field), then another block.
+    auto a = Bytes({'U', 'T', 9, 0, 3, 0x00, 0x10, 0x5E, 0x5F, 0x64, 0x10, 0x5E, 0x5F, 'u', 'x', 0, 0});
+    ExtendedTimestamp ut = ParseExtendedTimestamp(a.data(), a.size());
+    EXPECT_TRUE(ut.hasMtime && ut.hasAtime && !ut.hasCtime);
+    EXPECT_EQ(ut.mtime, UnixTimeToFileTime(1600000000));
+    EXPECT_EQ(ut.atime, UnixTimeToFileTime(1600000100));
+
+    // UT after another block, all three times; then the creation time lands in ctime.
+    auto b = Bytes({0xFE, 0xCA, 2, 0, 9, 9, 'U', 'T', 13, 0, 7, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0});
+    ut = ParseExtendedTimestamp(b.data(), b.size());
+    EXPECT_EQ(ut.mtime, UnixTimeToFileTime(1));
+    EXPECT_EQ(ut.atime, UnixTimeToFileTime(2));
+    EXPECT_EQ(ut.ctime, UnixTimeToFileTime(3));
+
+    // Last-write time only; and flags that promise more than the block holds.
+    auto c = Bytes({'U', 'T', 5, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF});
+    ut = ParseExtendedTimestamp(c.data(), c.size());
+    EXPECT_TRUE(ut.hasMtime && !ut.hasAtime && !ut.hasCtime);
+    EXPECT_EQ(ut.mtime, UnixTimeToFileTime(-1));
+    auto d = Bytes({'U', 'T', 5, 0, 7, 1, 0, 0, 0, 'x', 'y', 0, 0});
+    ut = ParseExtendedTimestamp(d.data(), d.size());
+    EXPECT_TRUE(ut.hasMtime && !ut.hasAtime && !ut.hasCtime);
+
+    // No UT block, a block running past the end, a field of four bytes or less: nothing.
+    for (auto e : {Bytes({'u', 'x', 2, 0, 1, 2, 'U', 'T', 0}),
+                   Bytes({'x', 'y', 0xFF, 0xFF, 'U', 'T', 5, 0, 1}), Bytes({'U', 'T', 0, 0})}) {
+        ut = ParseExtendedTimestamp(e.data(), e.size());
+        EXPECT_FALSE(ut.hasMtime || ut.hasAtime || ut.hasCtime);
+    }
+}
+
+}  // namespace
+}  // namespace radu
