@@ -9,7 +9,7 @@
 namespace {
 
 class PrintingCallBack : public radu::IDownloadCallBack {
-public:
+  public:
     int OnProgress(unsigned totalSize, int percent, unsigned speed, int) override {
         std::fwprintf(stderr, L"%3d%% %6u KiB/s (of %u bytes)\n", percent, speed, totalSize);
         return 0;
