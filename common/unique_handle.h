@@ -12,7 +12,7 @@ namespace radu {
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
@@ -23,7 +23,8 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
 
@@ -35,10 +36,11 @@ public:
 
     void reset(Handle h = Traits::Empty()) {
         Handle old = std::exchange(handle_, h);
-        if (old != Traits::Empty()) Traits::Close(old);
+        if (old != Traits::Empty())
+            Traits::Close(old);
     }
 
-private:
+  private:
     Handle handle_ = Traits::Empty();
 };
 

@@ -8,7 +8,7 @@ namespace radu {
 
 // Events of one download. The engine never deletes the receiver.
 class IDownloadCallBack {
-public:
+  public:
     // Called on a segment thread after every block received and written, one call at a time.
     // Answer 1 to stop, 2 to stop and delete the part files of the stopped segments, anything else to
     // go on. percent is 0..100 of the whole resource; speed is KiB/s over the last 4-second window.
@@ -21,22 +21,22 @@ public:
 };
 
 enum DownloadResult : int {
-    kDownloadOk = 1,                // downloaded, joined and, when a digest was given, verified
-    kDownloadHttpRefused = 2,       // the server refused the request (404, 403, or an unusable status)
-    kDownloadBadAddress = 4,        // no host, path or file name (also after a fifth redirect)
-    kDownloadStopped = 5,           // OnProgress asked to stop
-    kDownloadDigestMismatch = 6,    // the target's MD5 differs from the expected one; target deleted
-    kDownloadTargetExists = 7,      // the target was already there and may not be replaced
+    kDownloadOk = 1,              // downloaded, joined and, when a digest was given, verified
+    kDownloadHttpRefused = 2,     // the server refused the request (404, 403, or an unusable status)
+    kDownloadBadAddress = 4,      // no host, path or file name (also after a fifth redirect)
+    kDownloadStopped = 5,         // OnProgress asked to stop
+    kDownloadDigestMismatch = 6,  // the target's MD5 differs from the expected one; target deleted
+    kDownloadTargetExists = 7,    // the target was already there and may not be replaced
     kDownloadNoStopEvent = 8,
     kDownloadCannotCreateTarget = 9,
     kDownloadCannotReadPart = 10,
     kDownloadCannotWritePart = 11,
-    kDownloadBadDestination = 12,   // address or destination missing, or the folder could not be made
-    kDownloadNoHeader = 14,         // not one byte of a response header arrived
+    kDownloadBadDestination = 12,  // address or destination missing, or the folder could not be made
+    kDownloadNoHeader = 14,        // not one byte of a response header arrived
     kDownloadSendFailed = 15,
-    kDownloadBroken = 16,           // a connection failed or closed before its segment was complete
-    kDownloadNoConnection = 18,     // also the result when the size could not be learnt
-    kDownloadBadRedirect = 19,      // 301/302 without a usable Location
+    kDownloadBroken = 16,        // a connection failed or closed before its segment was complete
+    kDownloadNoConnection = 18,  // also the result when the size could not be learnt
+    kDownloadBadRedirect = 19,   // 301/302 without a usable Location
     kDownloadNoThread = 20,
     kDownloadNoMemory = 21,
 };
@@ -44,8 +44,8 @@ enum DownloadResult : int {
 // Downloads address into destination (a folder prefix that normally ends with "\"), blocking until the
 // transfer has ended. With extensionMode the target is destination + "." + the file name's extension.
 // Returns one of the codes above; 1 and 7 mean the target is in place.
-int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback, int userData,
-                 BOOL multiSegment, BOOL overwrite, BOOL extensionMode);
+int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
+                 int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode);
 
 // Deletes a downloaded file and its part files ("<path>_0", "<path>_1", ... up to the first gap, and
 // "<path>_tmp"). Returns 1, or 0 for a null path.

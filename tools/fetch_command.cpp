@@ -9,9 +9,10 @@
 namespace {
 
 class PrintingCallBack : public radu::IDownloadCallBack {
-public:
+  public:
     int OnProgress(unsigned totalSize, int percent, unsigned speed, int) override {
         std::fwprintf(stderr, L"%3d%% %6u KiB/s (of %u bytes)\n", percent, speed, totalSize);
+        std::fflush(stderr);  // a pipe would otherwise get every line at exit
         return 0;
     }
     void OnTargetPath(const wchar_t* path, int) override { std::fwprintf(stderr, L"target %ls\n", path); }

@@ -21,10 +21,12 @@ const Command kCommands[] = {
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 2) {
         for (const Command& c : kCommands) {
-            if (std::wcscmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+            if (std::wcscmp(argv[1], c.name) == 0)
+                return c.run(argc - 2, argv + 2);
         }
     }
     std::fwprintf(stderr, L"usage:\n");
-    for (const Command& c : kCommands) std::fwprintf(stderr, L"  %ls\n", c.usage);
+    for (const Command& c : kCommands)
+        std::fwprintf(stderr, L"  %ls\n", c.usage);
     return 2;
 }

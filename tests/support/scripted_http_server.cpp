@@ -11,7 +11,8 @@ namespace radu::test {
 std::string HttpRequest::Header(const std::string& name) const {
     std::string key = "\r\n" + name + ":";
     size_t at = raw.find(key);
-    if (at == std::string::npos) return {};
+    if (at == std::string::npos)
+        return {};
     size_t start = at + key.size();
     size_t end = raw.find("\r\n", start);
     std::string v = raw.substr(start, end - start);
@@ -37,13 +38,16 @@ HttpReply ServeContent(const HttpRequest& request, const std::string& content) {
     long long first = 0, last = 0;
     if (request.Range(&first, &last)) {
         long long size = static_cast<long long>(content.size());
-        if (first >= size) return HttpReply::Status("HTTP/1.1 416 Range Not Satisfiable");
+        if (first >= size)
+            return HttpReply::Status("HTTP/1.1 416 Range Not Satisfiable");
         last = std::min(last, size - 1);
         char headers[160];
-        std::snprintf(headers, sizeof headers, "Content-Range: bytes %lld-%lld/%lld\r\nContent-Length: %lld\r\n",
-                      first, last, size, last - first + 1);
-        return HttpReply::Status("HTTP/1.1 206 Partial Content", headers,
-                                 content.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1)));
+        std::snprintf(headers, sizeof headers,
+                      "Content-Range: bytes %lld-%lld/%lld\r\nContent-Length: %lld\r\n", first, last, size,
+                      last - first + 1);
+        return HttpReply::Status(
+            "HTTP/1.1 206 Partial Content", headers,
+            content.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1)));
     }
     return HttpReply::Status("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(content.size()) + "\r\n",
                              content);
@@ -72,9 +76,11 @@ ScriptedHttpServer::~ScriptedHttpServer() {
     acceptor_.join();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (SOCKET s : open_) shutdown(s, SD_BOTH);  // ends blocked recv() calls
+        for (SOCKET s : open_)
+            shutdown(s, SD_BOTH);  // ends blocked recv() calls
     }
-    for (auto& t : threads_) t.join();
+    for (auto& t : threads_)
+        t.join();
     CloseHandle(stopping_);
     WSACleanup();
 }
@@ -88,12 +94,15 @@ std::vector<HttpRequest> ScriptedHttpServer::Requests() const {
     return requests_;
 }
 
-bool ScriptedHttpServer::Wait(DWORD ms) { return WaitForSingleObject(stopping_, ms) == WAIT_TIMEOUT; }
+bool ScriptedHttpServer::Wait(DWORD ms) {
+    return WaitForSingleObject(stopping_, ms) == WAIT_TIMEOUT;
+}
 
 void ScriptedHttpServer::AcceptLoop() {
     for (;;) {
         SOCKET s = accept(listener_, nullptr, nullptr);
-        if (s == INVALID_SOCKET) return;
+        if (s == INVALID_SOCKET)
+            return;
         std::lock_guard<std::mutex> lock(mutex_);
         if (WaitForSingleObject(stopping_, 0) == WAIT_OBJECT_0) {
             closesocket(s);
@@ -109,14 +118,17 @@ void ScriptedHttpServer::Serve(SOCKET s) {
     HttpRequest request;
     char c;
     while (request.raw.size() < 4 || request.raw.compare(request.raw.size() - 4, 4, "\r\n\r\n") != 0) {
-        if (recv(s, &c, 1, 0) != 1) break;
+        if (recv(s, &c, 1, 0) != 1)
+            break;
         request.raw.push_back(c);
     }
-    bool complete = request.raw.size() >= 4 && request.raw.compare(request.raw.size() - 4, 4, "\r\n\r\n") == 0;
+    bool complete =
+        request.raw.size() >= 4 && request.raw.compare(request.raw.size() - 4, 4, "\r\n\r\n") == 0;
     if (complete) {
         size_t sp1 = request.raw.find(' ');
         size_t sp2 = request.raw.find(' ', sp1 + 1);
-        if (sp1 != std::string::npos && sp2 != std::string::npos) request.path = request.raw.substr(sp1 + 1, sp2 - sp1 - 1);
+        if (sp1 != std::string::npos && sp2 != std::string::npos)
+            request.path = request.raw.substr(sp1 + 1, sp2 - sp1 - 1);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             request.index = static_cast<int>(requests_.size());
@@ -130,8 +142,10 @@ void ScriptedHttpServer::Serve(SOCKET s) {
             size_t total = std::min(all.size(), reply.cutAfter);
             size_t sent = 0;
             while (sent < total) {
-                int n = send(s, all.data() + sent, static_cast<int>(std::min<size_t>(total - sent, 65536)), 0);
-                if (n <= 0) break;
+                int n =
+                    send(s, all.data() + sent, static_cast<int>(std::min<size_t>(total - sent, 65536)), 0);
+                if (n <= 0)
+                    break;
                 sent += static_cast<size_t>(n);
             }
         }

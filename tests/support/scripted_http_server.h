@@ -28,9 +28,9 @@ struct HttpRequest {
 struct HttpReply {
     std::string head;  // sent as it stands: status line and header lines, blank line included
     std::string body;
-    DWORD delayMs = 0;        // wait before answering (not a sleep: ends early when the server stops)
-    size_t cutAfter = ~0u;    // close the connection after this many bytes of head + body
-    bool hold = false;        // never answer; keep the connection open until the server stops
+    DWORD delayMs = 0;      // wait before answering (not a sleep: ends early when the server stops)
+    size_t cutAfter = ~0u;  // close the connection after this many bytes of head + body
+    bool hold = false;      // never answer; keep the connection open until the server stops
 
     static HttpReply Status(const std::string& statusLine, const std::string& headers = "",
                             const std::string& body = "");
@@ -41,7 +41,7 @@ struct HttpReply {
 HttpReply ServeContent(const HttpRequest& request, const std::string& content);
 
 class ScriptedHttpServer {
-public:
+  public:
     using Handler = std::function<HttpReply(const HttpRequest&)>;
 
     explicit ScriptedHttpServer(Handler handler);
@@ -54,7 +54,7 @@ public:
     std::vector<HttpRequest> Requests() const;
     int ConnectionCount() const { return connections_.load(); }
 
-private:
+  private:
     void AcceptLoop();
     void Serve(SOCKET s);
     bool Wait(DWORD ms);  // false when the server is stopping

@@ -18,17 +18,21 @@ TempDir::TempDir() {
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 bool RemoveTree(const std::wstring& path) {
     std::wstring dir = path;
-    if (!dir.empty() && dir.back() == L'\\') dir.pop_back();
+    if (!dir.empty() && dir.back() == L'\\')
+        dir.pop_back();
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
             std::wstring n = fd.cFileName;
-            if (n == L"." || n == L"..") continue;
+            if (n == L"." || n == L"..")
+                continue;
             std::wstring full = dir + L"\\" + n;
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -43,7 +47,8 @@ bool RemoveTree(const std::wstring& path) {
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -51,10 +56,12 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 std::string ReadFileBytes(const std::wstring& path) {
     std::string out;
     FILE* f = _wfopen(path.c_str(), L"rb");
-    if (!f) return out;
+    if (!f)
+        return out;
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
     std::fclose(f);
     return out;
 }

@@ -7,7 +7,7 @@
 namespace radu::test {
 
 class TempDir {
-public:
+  public:
     TempDir();  // %TEMP%\radu-test-<unique>\ (the path ends with a backslash)
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -15,14 +15,14 @@ public:
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return path_ + name; }
 
-private:
+  private:
     std::wstring path_;
 };
 
 bool RemoveTree(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);  // empty when missing
-bool FileExists(const std::wstring& path);             // an existing file, not a folder
+bool FileExists(const std::wstring& path);            // an existing file, not a folder
 bool DirExists(const std::wstring& path);
 // Bytes 0..n-1 of a deterministic pseudo-random stream (differs from one seed to another).
 std::string PatternBytes(size_t n, unsigned seed = 1);

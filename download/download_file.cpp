@@ -1,0 +1,119 @@
+// The download job: redirects, the expected digest from the final address, the target folder, then the
+// transfer. Also the removal of a download with its part files.
+#include <shlwapi.h>
+
+#include "download/download.h"
+#include "download/file_wrapper.h"
+#include "download/http_get.h"
+
+namespace radu {
+
+namespace {
+
+// Redirect probes made at most; a fifth redirect in a row leaves no usable address.
+constexpr int kRedirectProbes = 5;
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
+                 int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode) {
+    if (!address || !destination)
+        return kDownloadBadDestination;
+    CHttpGet http(callback, multiSegment, userData, overwrite);
+
+    std::wstring current = address, final;
+    for (int probe = 0; probe < kRedirectProbes; ++probe) {
+        std::wstring next;
+        if (!http.CheckRedirect(current, next)) {
+            final = current;  // a failed probe leaves its code; the size probe decides
+            break;
+        }
+        current = next;
+    }
+
+    // Everything after "md5=" is the expected digest, further parameters included.
+    std::wstring expectedDigest;
+    size_t md5 = final.find(L"md5=");
+    if (md5 != std::wstring::npos)
+        expectedDigest = final.substr(md5 + 4);
+
+    UrlParts parts = ParseUrl(final);
+    if (parts.host.empty() || parts.path.empty() || parts.fileName.empty())
+        return kDownloadBadAddress;
+
+    std::wstring target = destination;
+    if (extensionMode) {
+        size_t dot = parts.fileName.rfind(L'.');
+        if (dot != std::wstring::npos)
+            target += L"." + parts.fileName.substr(dot + 1);
+    } else {
+        target += parts.fileName;
+    }
+
+    size_t lastSeparator = target.rfind(L'\\');
+    if (lastSeparator != std::wstring::npos) {
+        std::wstring folder = target.substr(0, lastSeparator);
+        if ((folder.empty() || folder[0] == L'\\' || !IsFolder(folder)) &&
+            !CreateDirectoryTree(folder.c_str(), nullptr))
+            return kDownloadBadDestination;
+    }
+
+    if (callback)
+        callback->OnTargetPath(target.c_str(), userData);
+    http.Run(parts.host, parts.path, parts.fileName, target, expectedDigest, parts.port);
+    return http.resultCode;
+}
+
+int DeleteDownload(const wchar_t* path) {
+    if (!path)
+        return 0;
+    ::DeleteFileW(path);
+    std::wstring full = path;
+    size_t lastSeparator = full.rfind(L'\\');
+    if (lastSeparator != std::wstring::npos) {
+        std::wstring folder = full.substr(0, lastSeparator), name = full.substr(lastSeparator + 1);
+        CFileWrapper files;
+        // Part files are numbered from 0; the first gap ends the search.
+        for (int n = 0;; ++n) {
+            std::wstring part = folder + L"\\" + name + L"_" + std::to_wstring(n);
+            if (!files.IsFile(part.c_str()))
+                break;
+            ::DeleteFileW(part.c_str());
+        }
+        ::DeleteFileW((folder + L"\\" + name + L"_tmp").c_str());
+    }
+    return 1;
+}
+
+bool CreateDirectoryTree(const wchar_t* path, SECURITY_ATTRIBUTES* security) {
+    if (!path || !*path)
+        return false;
+    std::wstring full = path;
+    if (full.size() > MAX_PATH - 1) {
+        ::SetLastError(ERROR_BUFFER_OVERFLOW);
+        return false;
+    }
+    const wchar_t* afterRoot = ::PathSkipRootW(full.c_str());
+    if (!afterRoot)
+        return false;
+
+    auto create = [security](const std::wstring& level) {
+        return ::CreateDirectoryW(level.c_str(), security) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+    };
+    bool ok = true;
+    for (size_t i = static_cast<size_t>(afterRoot - full.c_str()); i < full.size(); ++i) {
+        if (full[i] == L'\\' && !create(full.substr(0, i)))
+            ok = false;
+    }
+    if (!create(full))
+        ok = false;
+    // "Already exists" is also the answer when a file holds the name: only a folder counts.
+    return ok && IsFolder(full);
+}
+
+}  // namespace radu

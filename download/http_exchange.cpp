@@ -1,0 +1,194 @@
+// The HTTP/1.1 client side of CHttpGet: one request per connection, headers read byte by byte so that the
+// body stays on the socket for the caller.
+#include <process.h>
+
+#include <cstring>
+
+#include "common/text.h"
+#include "download/http_get.h"
+#include "download/http_header.h"
+#include "download/request_text.h"
+
+namespace radu {
+
+namespace {
+
+HANDLE CreateSuspendedThread(unsigned(__stdcall* body)(void*), void* argument) {
+    return reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, body, argument, CREATE_SUSPENDED, nullptr));
+}
+
+bool IsRefused(const char* header) {
+    return StatusLineContains(header, L"404") || StatusLineContains(header, L"403");
+}
+
+}  // namespace
+
+CHttpGet::CHttpGet(IDownloadCallBack* callback, BOOL multiSegment, int userData, BOOL overwrite)
+    : callback(callback),
+      multiSegment(multiSegment),
+      userData(userData),
+      overwrite(overwrite),
+      createThread(CreateSuspendedThread) {}
+
+CHttpGet::~CHttpGet() {
+    if (stopEvent)
+        ::CloseHandle(stopEvent);
+}
+
+void CHttpGet::SetResult(int code) {
+    CSyncMutex::Scope lock(resultLock);
+    resultCode = code;
+}
+
+SOCKET CHttpGet::Connect(const std::wstring& host, int port, std::wstring* addressText) {
+    std::wstring unused;
+    return socketWrapper.Connect(host, port, addressText ? *addressText : unused);
+}
+
+bool CHttpGet::SendText(UniqueSocket& socket, const std::wstring& text) {
+    std::string bytes = Narrow(text);
+    // Only an error counts as failure; a short count is taken as sent.
+    if (::send(socket.get(), bytes.data(), static_cast<int>(bytes.size()), 0) != SOCKET_ERROR)
+        return true;
+    socket.reset();
+    SetResult(kDownloadSendFailed);
+    return false;
+}
+
+bool CHttpGet::SendLines(UniqueSocket& socket, const std::vector<std::wstring>& lines) {
+    for (const std::wstring& line : lines) {
+        if (!SendText(socket, line))
+            return false;
+    }
+    return true;
+}
+
+size_t CHttpGet::ReadHeader(SOCKET socket, char* buffer) {
+    size_t count = 0;
+    while (count < kHeaderBufferSize - 1) {
+        if (::recv(socket, buffer + count, 1, 0) != 1)
+            break;  // error, time-out or closed
+        ++count;
+        if (count >= 4 && std::memcmp(buffer + count - 4, "\r\n\r\n", 4) == 0)
+            break;
+    }
+    buffer[count] = '\0';
+    return count;
+}
+
+bool CHttpGet::CheckRedirect(const std::wstring& url, std::wstring& newUrl) {
+    UrlParts parts = ParseUrl(url);
+    UniqueSocket socket(Connect(parts.host, parts.port));
+    if (!socket) {
+        SetResult(kDownloadNoConnection);
+        return false;
+    }
+    if (!SendText(socket, RedirectProbeText(parts.host, parts.path)))
+        return false;
+    char header[kHeaderBufferSize];
+    if (ReadHeader(socket.get(), header) == 0) {
+        SetResult(kDownloadNoHeader);
+        return false;
+    }
+    if (IsRefused(header)) {
+        SetResult(kDownloadHttpRefused);
+        return false;
+    }
+    if (StatusLineContains(header, L"301") || StatusLineContains(header, L"302")) {
+        std::wstring location = ParseLocation(header);
+        if (location.empty()) {
+            SetResult(kDownloadBadRedirect);
+            return false;
+        }
+        newUrl = location;
+        return true;
+    }
+    return false;  // the address is final; the body is never read
+}
+
+bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int port) {
+    UniqueSocket socket(Connect(host, port));
+    if (!socket) {
+        SetResult(kDownloadNoConnection);
+        return false;
+    }
+    if (!SendLines(socket, SizeProbeLines(host, path)))
+        return false;
+    char header[kHeaderBufferSize];
+    if (ReadHeader(socket.get(), header) == 0) {
+        SetResult(kDownloadNoHeader);
+        return false;
+    }
+    if (IsRefused(header)) {
+        SetResult(kDownloadHttpRefused);
+        return false;
+    }
+    uint32_t size = ParseContentSize(header);
+    if (size == 0) {
+        socket.reset();
+        return QuerySize(host, path, port);
+    }
+    if (StatusLineContains(header, L"206"))
+        rangesSupported = TRUE;
+    totalSize = size;
+    return true;
+}
+
+bool CHttpGet::QuerySize(const std::wstring& host, const std::wstring& path, int port) {
+    UniqueSocket socket(Connect(host, port));
+    if (!socket) {
+        SetResult(kDownloadNoConnection);
+        return false;
+    }
+    if (!SendLines(socket, SizeRequestLines(host, path)))
+        return false;
+    char header[kHeaderBufferSize];
+    if (ReadHeader(socket.get(), header) == 0) {
+        SetResult(kDownloadNoHeader);
+        return false;
+    }
+    if (IsRefused(header)) {
+        SetResult(kDownloadHttpRefused);
+        return false;
+    }
+    uint32_t size = ParseContentSize(header);
+    if (size == 0)
+        return false;  // result code unchanged
+    totalSize = size;
+    return true;
+}
+
+// A segment's body is stored as package data, so only the status that promises the asked-for bytes is
+// accepted: 206 for a range, 200 for the whole resource. Anything else (an error page, say) is refused.
+bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& path,
+                            uint32_t first, uint32_t last) {
+    if (!SendLines(socket, RangeRequestLines(host, path, first, last)))
+        return false;
+    char header[kHeaderBufferSize];
+    if (ReadHeader(socket.get(), header) == 0) {
+        SetResult(kDownloadNoHeader);
+        return false;
+    }
+    if (!StatusLineContains(header, L"206")) {
+        SetResult(kDownloadHttpRefused);
+        return false;
+    }
+    return true;
+}
+
+bool CHttpGet::RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& path) {
+    if (!SendLines(socket, WholeRequestLines(host, path)))
+        return false;
+    char header[kHeaderBufferSize];
+    if (ReadHeader(socket.get(), header) == 0) {
+        SetResult(kDownloadNoHeader);
+        return false;
+    }
+    if (!StatusLineContains(header, L"200")) {
+        SetResult(kDownloadHttpRefused);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace radu

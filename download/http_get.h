@@ -1,0 +1,104 @@
+// One download from the first request to the verified file: the HTTP exchange on raw sockets, the segment
+// threads and their part files, joining and verification. Used by DownloadFile; tests drive it directly.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/unique_handle.h"
+#include "download/download.h"
+#include "download/rate_meter.h"
+#include "download/socket_wrapper.h"
+#include "download/sync_mutex.h"
+#include "download/url.h"
+
+namespace radu {
+
+class CHttpGet;
+
+// One byte range of the resource and the part file that holds it.
+struct SegmentTask {
+    std::wstring host;
+    int port = 0;
+    std::wstring path;
+    std::wstring partFile;
+    uint32_t first = 0;
+    uint32_t end = 0;  // one past the last byte
+    BOOL ranged = FALSE;
+    CHttpGet* owner = nullptr;
+};
+
+// Size of the buffer a response header is read into.
+constexpr size_t kHeaderBufferSize = 10240;
+
+class CHttpGet {
+  public:
+    CHttpGet(IDownloadCallBack* callback, BOOL multiSegment, int userData, BOOL overwrite);
+    virtual ~CHttpGet();
+    CHttpGet(const CHttpGet&) = delete;
+    CHttpGet& operator=(const CHttpGet&) = delete;
+
+    // The HTTP exchange.
+    static UrlParts ParseUrl(const std::wstring& url) { return radu::ParseUrl(url); }
+    SOCKET Connect(const std::wstring& host, int port, std::wstring* addressText = nullptr);
+    // Sends text in one call. On failure closes the socket (it is reset) and sets result 15.
+    bool SendText(UniqueSocket& socket, const std::wstring& text);
+    // Reads a header byte by byte up to the blank line (at most kHeaderBufferSize - 1 bytes) into buffer,
+    // zero-terminated, leaving the body on the socket. Returns the count stored; 0 when nothing arrived.
+    size_t ReadHeader(SOCKET socket, char* buffer);
+    bool CheckRedirect(const std::wstring& url, std::wstring& newUrl);
+    bool ProbeSize(const std::wstring& host, const std::wstring& path, int port);
+    bool QuerySize(const std::wstring& host, const std::wstring& path, int port);
+    // Ranged and whole requests on an open connection; true when the body follows. The socket is reset
+    // when a failed send closed it.
+    bool RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& path,
+                      uint32_t first, uint32_t last);
+    bool RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& path);
+
+    // The segmented transfer, joining and verification.
+    bool Run(const std::wstring& host, const std::wstring& path, const std::wstring& fileName,
+             const std::wstring& targetPath, const std::wstring& expectedDigest, int port);
+    bool DownloadSegments(const std::wstring& host, int port, const std::wstring& path,
+                          const std::wstring& targetPath, const std::wstring& expectedDigest);
+    void SegmentWorker(SegmentTask* task);
+    void ReportProgress(uint32_t downloadedLow, uint32_t bytesReceived);  // progressLock held
+    bool AppendSegment(const SegmentTask& task, std::FILE* target);
+
+    void SetResult(int code);  // under resultLock
+
+    IDownloadCallBack* callback;
+    CSocketWrapper socketWrapper;
+    TransferRateMeter rateMeter;
+    std::unique_ptr<SegmentTask[]> segments;
+    int segmentCount = 0;
+    volatile LONG completedSegments = 0;
+    uint64_t downloaded = 0;
+    uint64_t totalSize = 0;
+    CSyncMutex progressLock;
+    CSyncMutex resultLock;
+    BOOL multiSegment;
+    int resultCode = kDownloadNoConnection;
+    HANDLE stopEvent = nullptr;
+    int userData;
+    BOOL rangesSupported = FALSE;
+    BOOL overwrite;
+    int stopReason = 0;
+
+    // Creates a segment thread, suspended. Replaceable so that tests can make creation fail.
+    using ThreadCreator = HANDLE (*)(unsigned(__stdcall* body)(void*), void* argument);
+    ThreadCreator createThread;
+
+  private:
+    bool SendLines(UniqueSocket& socket, const std::vector<std::wstring>& lines);
+    void ReleaseSegments();
+    // Set when thread creation failed part-way: the threads already created then end at once.
+    volatile LONG abandoned_ = 0;
+};
+
+}  // namespace radu

@@ -1,0 +1,25 @@
+// How a resource is split into segments and where their part files go.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace radu {
+
+struct SegmentRange {
+    uint32_t first;  // offset of the first byte
+    uint32_t end;    // one past the last byte
+};
+
+// 1 unless several segments are allowed and the server serves ranges; then 1 up to 5 MiB, 2 up to 50 MiB,
+// 3 up to 100 MiB, 4 above.
+int SegmentCount(uint64_t totalSize, bool multiSegment, bool rangesSupported);
+
+// count equal ranges covering [0, totalSize); the last one takes the remainder.
+std::vector<SegmentRange> PlanSegments(uint64_t totalSize, int count);
+
+// "<target>_<i>" for ranged segments, "<target>_tmp" for the one segment of a server without ranges.
+std::wstring PartFileName(const std::wstring& target, int index, bool ranged);
+
+}  // namespace radu

@@ -1,0 +1,313 @@
+// The segmented transfer of CHttpGet: one thread per byte range writing into its part file, resumed from
+// what is already on disk, then the parts joined into the target and the target verified.
+#include <process.h>
+#include <share.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <new>
+
+#include "download/file_wrapper.h"
+#include "download/http_get.h"
+#include "download/md5_file.h"
+#include "download/segment_plan.h"
+
+namespace radu {
+
+namespace {
+
+constexpr int kAttempts = 7;
+constexpr DWORD kRetryDelayMs = 500;
+constexpr DWORD kStopPollMs = 50;
+constexpr int kReceiveBuffer = 65536;
+
+unsigned __stdcall SegmentThread(void* argument) {
+    auto* task = static_cast<SegmentTask*>(argument);
+    task->owner->SegmentWorker(task);
+    return 0;
+}
+
+// Hexadecimal digests compare without regard to the case of A to Z; nothing else is folded or trimmed.
+bool SameDigest(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'a' && x <= L'z')
+            x = static_cast<wchar_t>(x - 32);
+        if (y >= L'a' && y <= L'z')
+            y = static_cast<wchar_t>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CHttpGet::Run(const std::wstring& host, const std::wstring& path, const std::wstring& /*fileName*/,
+                   const std::wstring& targetPath, const std::wstring& expectedDigest, int port) {
+    if (!ProbeSize(host, path, port))
+        return false;
+    return DownloadSegments(host, port, path, targetPath, expectedDigest);
+}
+
+void CHttpGet::ReleaseSegments() {
+    segments.reset();
+    segmentCount = 0;
+}
+
+bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::wstring& path,
+                                const std::wstring& targetPath, const std::wstring& expectedDigest) {
+    CFileWrapper files;
+    if (files.IsFile(targetPath.c_str())) {
+        if (!overwrite) {
+            resultCode = kDownloadTargetExists;  // used as it is, never verified
+            return true;
+        }
+        ::DeleteFileW(targetPath.c_str());
+    }
+
+    stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!stopEvent) {
+        resultCode = kDownloadNoStopEvent;
+        return false;
+    }
+
+    const int n = SegmentCount(totalSize, multiSegment != FALSE, rangesSupported != FALSE);
+    segments.reset(new (std::nothrow) SegmentTask[n]);
+    std::unique_ptr<HANDLE[]> threads(new (std::nothrow) HANDLE[n]);
+    if (!segments || !threads) {
+        ReleaseSegments();
+        resultCode = kDownloadNoMemory;
+        return false;
+    }
+    segmentCount = n;
+
+    std::vector<SegmentRange> plan = PlanSegments(totalSize, n);
+    for (int i = 0; i < n; ++i) {
+        SegmentTask& task = segments[i];
+        task.host = host;
+        task.port = port;
+        task.path = path;
+        task.partFile = PartFileName(targetPath, i, rangesSupported != FALSE);
+        task.ranged = rangesSupported;
+        task.owner = this;
+        task.first = plan[i].first;
+        task.end = plan[i].end;
+        threads[i] = createThread(SegmentThread, &task);
+        if (!threads[i]) {
+            // The threads made so far have not started. They run on the table, so they are started in a
+            // mode that ends them at once and are waited for before the table goes.
+            resultCode = kDownloadNoThread;
+            ::InterlockedExchange(&abandoned_, 1);
+            for (int j = 0; j < i; ++j)
+                ::ResumeThread(threads[j]);
+            if (i > 0)
+                ::WaitForMultipleObjects(static_cast<DWORD>(i), threads.get(), TRUE, INFINITE);
+            for (int j = 0; j < i; ++j)
+                ::CloseHandle(threads[j]);
+            ReleaseSegments();
+            return false;
+        }
+    }
+
+    for (int i = 0; i < n; ++i)
+        ::ResumeThread(threads[i]);
+    ::WaitForMultipleObjects(static_cast<DWORD>(n), threads.get(), TRUE, INFINITE);
+    for (int i = 0; i < n; ++i)
+        ::CloseHandle(threads[i]);
+
+    if (completedSegments < n) {
+        ReleaseSegments();
+        return false;  // resultCode holds the last code a segment wrote
+    }
+
+    std::FILE* target = ::_wfsopen(targetPath.c_str(), L"wb", _SH_DENYNO);
+    if (!target) {
+        ReleaseSegments();
+        resultCode = kDownloadCannotCreateTarget;
+        return false;
+    }
+    std::setvbuf(target, nullptr, _IOFBF, 1 << 20);
+    bool joined = true;
+    for (int i = 0; i < n; ++i) {
+        if (!AppendSegment(segments[i], target))
+            joined = false;
+    }
+    // A target that could not be written completely (a full disk, say) must not pass for a download.
+    bool written = !std::ferror(target);
+    if (std::fclose(target) != 0)
+        written = false;
+    for (int i = 0; i < n; ++i)
+        ::DeleteFileW(segments[i].partFile.c_str());
+
+    if (!joined || !written) {
+        // A partial target would later be taken as present (result 7): it goes.
+        ::DeleteFileW(targetPath.c_str());
+        ReleaseSegments();
+        if (!written && joined)
+            resultCode = kDownloadCannotCreateTarget;
+        return false;
+    }
+
+    if (!expectedDigest.empty() && !SameDigest(Md5OfFile(targetPath.c_str()), expectedDigest)) {
+        ::DeleteFileW(targetPath.c_str());
+        ReleaseSegments();
+        resultCode = kDownloadDigestMismatch;
+        return false;
+    }
+
+    ReleaseSegments();
+    resultCode = kDownloadOk;
+    return true;
+}
+
+bool CHttpGet::AppendSegment(const SegmentTask& task, std::FILE* target) {
+    std::FILE* part = ::_wfsopen(task.partFile.c_str(), L"rb", _SH_DENYNO);
+    if (!part) {
+        resultCode = kDownloadCannotReadPart;
+        return false;
+    }
+    std::fseek(target, static_cast<long>(task.first), SEEK_SET);
+    // Bytes of the part file beyond the segment (a server may send one more than asked) are not copied.
+    char buffer[1 << 16];
+    uint32_t remaining = task.end - task.first;
+    while (remaining > 0) {
+        size_t got = std::fread(buffer, 1, std::min<uint32_t>(remaining, sizeof buffer), part);
+        if (got == 0)
+            break;
+        std::fwrite(buffer, 1, got, target);
+        remaining -= static_cast<uint32_t>(got);
+    }
+    std::fclose(part);
+    return true;
+}
+
+void CHttpGet::ReportProgress(uint32_t downloadedLow, uint32_t bytesReceived) {
+    if (!callback || totalSize == 0)
+        return;
+    uint64_t d = std::min<uint64_t>(downloadedLow, totalSize);
+    int percent = static_cast<int>(static_cast<double>(d) * 100.0 / static_cast<double>(totalSize));
+    rateMeter.Add(bytesReceived);
+    uint32_t speed = rateMeter.GetSpeed() >> 10;
+    int answer = callback->OnProgress(static_cast<uint32_t>(totalSize), percent, speed, userData);
+    if (answer == 2) {
+        stopReason = 2;
+        ::SetEvent(stopEvent);
+    } else if (answer == 1) {
+        ::SetEvent(stopEvent);
+    }
+}
+
+void CHttpGet::SegmentWorker(SegmentTask* task) {
+    if (abandoned_)
+        return;
+    CFileWrapper files;
+    const uint32_t segmentLength = task->end - task->first;
+    char buffer[kReceiveBuffer];
+
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        std::wstring address;
+        UniqueSocket socket(Connect(task->host, task->port, &address));
+        if (callback && userData != 0)
+            callback->OnServerAddress(address.c_str(), userData);
+        if (!socket) {
+            SetResult(kDownloadNoConnection);
+            ::Sleep(kRetryDelayMs);
+            continue;
+        }
+
+        uint32_t existing = files.GetSize(task->partFile.c_str());
+        if (!task->ranged) {
+            existing = 0;  // a transfer without ranges cannot be resumed: it starts over
+            ::DeleteFileW(task->partFile.c_str());
+        }
+        {
+            CSyncMutex::Scope lock(progressLock);
+            downloaded += existing;
+        }
+        if (existing >= segmentLength) {
+            ::InterlockedIncrement(&completedSegments);  // already complete on disk: nothing to ask for
+            return;
+        }
+
+        UniqueStdioFile part(files.OpenForUpdate(task->partFile.c_str()));
+        if (!part) {
+            socket.reset();
+            SetResult(kDownloadCannotWritePart);
+            {
+                CSyncMutex::Scope lock(progressLock);
+                downloaded -= existing;
+            }
+            ::Sleep(kRetryDelayMs);
+            continue;
+        }
+
+        if (task->ranged) {
+            // The range asks through offset end, one past the segment; that byte is never used.
+            if (!RequestRange(socket, task->host, task->path, task->first + existing, task->end)) {
+                part.reset();
+                socket.reset();
+                {
+                    CSyncMutex::Scope lock(progressLock);
+                    downloaded -= existing;
+                }
+                ::Sleep(kRetryDelayMs);
+                continue;
+            }
+        } else if (!RequestWhole(socket, task->host, task->path)) {
+            return;  // nothing to resume from: the download fails
+        }
+
+        std::fseek(part.get(), static_cast<long>(existing), SEEK_SET);
+        uint32_t received = 0;
+        for (;;) {
+            if (::WaitForSingleObject(stopEvent, kStopPollMs) == WAIT_OBJECT_0) {
+                SetResult(kDownloadStopped);
+                socket.reset();
+                part.reset();
+                if (stopReason == 2)
+                    ::DeleteFileW(task->partFile.c_str());
+                return;
+            }
+            if (received >= segmentLength - existing) {
+                part.reset();
+                socket.reset();
+                ::InterlockedIncrement(&completedSegments);
+                return;
+            }
+            std::memset(buffer, 0, sizeof buffer);
+            int count = ::recv(socket.get(), buffer, kReceiveBuffer, 0);
+            if (count == SOCKET_ERROR || count == 0)
+                break;
+            received += static_cast<uint32_t>(count);
+            // A block that does not reach the disk is treated like a broken connection, so that a
+            // segment is never counted complete with bytes missing from its part file.
+            bool stored = std::fwrite(buffer, 1, static_cast<size_t>(count), part.get()) ==
+                              static_cast<size_t>(count) &&
+                          std::fflush(part.get()) == 0;
+            {
+                CSyncMutex::Scope lock(progressLock);
+                downloaded += static_cast<uint32_t>(count);
+                ReportProgress(static_cast<uint32_t>(downloaded), static_cast<uint32_t>(count));
+            }
+            if (!stored)
+                break;
+        }
+
+        SetResult(kDownloadBroken);
+        socket.reset();
+        part.reset();
+        if (!task->ranged)
+            return;
+        {
+            CSyncMutex::Scope lock(progressLock);
+            downloaded -= static_cast<uint64_t>(received) + existing;
+        }
+        ::Sleep(kRetryDelayMs);
+    }
+}
+
+}  // namespace radu

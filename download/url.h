@@ -1,0 +1,20 @@
+// Taking an "http://" address apart.
+#pragma once
+
+#include <string>
+
+namespace radu {
+
+struct UrlParts {
+    std::wstring host;      // without the port
+    std::wstring path;      // from the first "/" on, query included
+    std::wstring fileName;  // after the last "/", without its query
+    int port = 80;
+};
+
+// Blanks around the address are ignored and everything up to the first "http://" is dropped; no other
+// scheme is recognised. Without any "/" after the host, the host comes out empty (the address is unusable).
+// A port that is not a number comes out as 0.
+UrlParts ParseUrl(const std::wstring& url);
+
+}  // namespace radu

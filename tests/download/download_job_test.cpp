@@ -1,0 +1,170 @@
+// The download job end to end against a scripted server, and its file helpers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+
+#include "download/download.h"
+#include "download/md5_file.h"
+#include "md5_reference.h"
+#include "recording_callback.h"
+#include "support/scripted_http_server.h"
+#include "support/test_paths.h"
+
+namespace radu {
+namespace {
+
+using test::HttpReply;
+using test::HttpRequest;
+using test::RecordingCallBack;
+using test::ScriptedHttpServer;
+using test::TempDir;
+
+std::wstring W(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+TEST(Md5OfFile, KnownDigestsAndBlocks) {
+    TempDir dir;
+    const struct {
+        std::string data;
+        const char* digest;
+    } known[] = {{"", "D41D8CD98F00B204E9800998ECF8427E"},
+                 {"abc", "900150983CD24FB0D6963F7D28E17F72"},
+                 {std::string(1000000, 'a'), "7707D6AE4E027C70EEA2A935C2296F21"}};
+    for (const auto& k : known) {
+        ASSERT_TRUE(test::WriteFileBytes(dir / L"f", k.data));
+        EXPECT_EQ(Md5OfFile((dir / L"f").c_str()), W(k.digest));
+    }
+    // Larger than one read block, and not a multiple of it.
+    std::string big = test::PatternBytes(2621441);
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"big", big));
+    EXPECT_EQ(Md5OfFile((dir / L"big").c_str()), W(Upper(test::ReferenceMd5(big))));
+    EXPECT_EQ(Md5OfFile((dir / L"missing").c_str()), L"");
+}
+
+class DigestJob : public ::testing::Test {
+  protected:
+    // /pkg.zip?... serves the content; /go answers 302 to "/pkg.zip?md5=" + suffix.
+    int FetchWithDigest(const std::string& suffix) {
+        ScriptedHttpServer* self = nullptr;
+        ScriptedHttpServer server([&](const HttpRequest& r) {
+            if (r.path == "/go")
+                return HttpReply::Status("HTTP/1.1 302 Found",
+                                         "Location: " + self->Url("/pkg.zip?md5=" + suffix) + "\r\n");
+            return test::ServeContent(r, content);
+        });
+        self = &server;
+        return DownloadFile(W(server.Url("/go")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE);
+    }
+    std::string content = test::PatternBytes(70000);
+    std::string digest = test::ReferenceMd5(content);
+    TempDir dir;
+};
+
+TEST_F(DigestJob, LowerCaseDigestVerifies) {
+    EXPECT_EQ(FetchWithDigest(digest), kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
+}
+
+TEST_F(DigestJob, UpperCaseDigestVerifies) {
+    EXPECT_EQ(FetchWithDigest(Upper(digest)), kDownloadOk);
+}
+
+TEST_F(DigestJob, AnythingAfterTheDigestBreaksIt) {
+    EXPECT_EQ(FetchWithDigest(digest + "&x=1"), kDownloadDigestMismatch);
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip"));
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
+}
+
+TEST_F(DigestJob, WrongDigestDeletesTheTarget) {
+    std::string wrong = digest;
+    wrong[0] = wrong[0] == '0' ? '1' : '0';
+    EXPECT_EQ(FetchWithDigest(wrong), kDownloadDigestMismatch);
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip"));
+}
+
+TEST(DownloadJob, ExistingTargetIsKeptAsItIs) {
+    const std::string content = test::PatternBytes(5000);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    TempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip", "old"));
+    RecordingCallBack callback;
+    EXPECT_EQ(DownloadFile(W(server.Url("/pkg.zip?md5=00")).c_str(), dir.path().c_str(), &callback, 9, TRUE,
+                           FALSE, FALSE),
+              kDownloadTargetExists);
+    EXPECT_EQ(callback.targets, std::vector<std::wstring>{dir / L"pkg.zip"});
+    EXPECT_EQ(callback.targetUserData, 9);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), "old");  // not replaced, not verified
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
+    EXPECT_EQ(server.Requests().size(), 2u);  // probes only
+
+    // Allowed to replace it, the engine downloads again.
+    EXPECT_EQ(
+        DownloadFile(W(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, TRUE, FALSE),
+        kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
+}
+
+TEST(DownloadJob, MissingArgumentsAndFolders) {
+    ScriptedHttpServer server([](const HttpRequest& r) { return test::ServeContent(r, "abc"); });
+    TempDir dir;
+    EXPECT_EQ(DownloadFile(nullptr, dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE),
+              kDownloadBadDestination);
+    EXPECT_EQ(DownloadFile(W(server.Url("/a.zip")).c_str(), nullptr, nullptr, 0, TRUE, FALSE, FALSE),
+              kDownloadBadDestination);
+    EXPECT_EQ(server.ConnectionCount(), 0);
+
+    std::wstring deep = dir / L"one\\two\\three\\";
+    EXPECT_EQ(DownloadFile(W(server.Url("/a.zip")).c_str(), deep.c_str(), nullptr, 0, TRUE, FALSE, FALSE),
+              kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(deep + L"a.zip"), "abc");
+
+    // Extension mode names the target after the destination and the file's extension.
+    EXPECT_EQ(DownloadFile(W(server.Url("/dir/a.zip")).c_str(), (dir / L"saved").c_str(), nullptr, 0, TRUE,
+                           FALSE, TRUE),
+              kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"saved.zip"), "abc");
+
+    // A file standing where the folder should be.
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"blocker", "x"));
+    EXPECT_EQ(DownloadFile(W(server.Url("/a.zip")).c_str(), (dir / L"blocker\\sub\\").c_str(), nullptr, 0,
+                           TRUE, FALSE, FALSE),
+              kDownloadBadDestination);
+}
+
+TEST(DeleteDownload, PartFilesUpToTheFirstGap) {
+    TempDir dir;
+    for (const wchar_t* name : {L"p.zip", L"p.zip_0", L"p.zip_1", L"p.zip_3", L"p.zip_tmp"})
+        ASSERT_TRUE(test::WriteFileBytes(dir / name, "x"));
+    EXPECT_EQ(DeleteDownload((dir / L"p.zip").c_str()), 1);
+    for (const wchar_t* gone : {L"p.zip", L"p.zip_0", L"p.zip_1", L"p.zip_tmp"})
+        EXPECT_FALSE(test::FileExists(dir / gone)) << gone;
+    EXPECT_TRUE(test::FileExists(dir / L"p.zip_3"));
+
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"q.zip_1", "x"));  // only part 1: the gap at 0 ends the search
+    EXPECT_EQ(DeleteDownload((dir / L"q.zip").c_str()), 1);
+    EXPECT_TRUE(test::FileExists(dir / L"q.zip_1"));
+    EXPECT_EQ(DeleteDownload(nullptr), 0);
+}
+
+TEST(CreateDirectoryTree, LevelsRootsAndLimits) {
+    TempDir dir;
+    EXPECT_TRUE(CreateDirectoryTree((dir / L"a\\b\\c").c_str(), nullptr));
+    EXPECT_TRUE(test::DirExists(dir / L"a\\b\\c"));
+    EXPECT_TRUE(CreateDirectoryTree((dir / L"a\\b\\c").c_str(), nullptr));  // already there
+    EXPECT_FALSE(CreateDirectoryTree(L"", nullptr));
+    EXPECT_FALSE(CreateDirectoryTree(L"relative\\path", nullptr));  // no root
+    std::wstring tooLong = dir.path() + std::wstring(260, L'x');
+    ::SetLastError(0);
+    EXPECT_FALSE(CreateDirectoryTree(tooLong.c_str(), nullptr));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
+}
+
+}  // namespace
+}  // namespace radu

@@ -1,0 +1,249 @@
+// Segment threads against a scripted server: ranges, resumption from part files, retries, stops, and the
+// answers that must never end up in a package.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <process.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+
+#include "download/download.h"
+#include "download/http_get.h"
+#include "recording_callback.h"
+#include "support/scripted_http_server.h"
+#include "support/test_paths.h"
+
+namespace radu {
+namespace {
+
+using test::HttpReply;
+using test::HttpRequest;
+using test::RecordingCallBack;
+using test::ScriptedHttpServer;
+using test::TempDir;
+
+std::wstring W(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+std::vector<std::string> RangeLines(const ScriptedHttpServer& server) {
+    std::vector<std::string> out;
+    for (const HttpRequest& r : server.Requests()) {
+        std::string range = r.Header("Range");
+        if (!range.empty() && range != "bytes=0-1")
+            out.push_back(range);
+    }
+    return out;
+}
+
+int Fetch(const ScriptedHttpServer& server, const TempDir& dir, IDownloadCallBack* callback = nullptr,
+          int userData = 0) {
+    return DownloadFile(W(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), callback, userData, TRUE,
+                        FALSE, FALSE);
+}
+
+TEST(Segments, TenMillionAndOneBytesInTwoRanges) {
+    const std::string content = test::PatternBytes(10000001);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    TempDir dir;
+    RecordingCallBack callback;
+    // Stop as soon as both segments have asked for their ranges.
+    callback.answer = [&](const RecordingCallBack::Progress&) {
+        return RangeLines(server).size() >= 2 ? 1 : 0;
+    };
+    EXPECT_EQ(Fetch(server, dir, &callback), kDownloadStopped);
+    std::vector<std::string> ranges = RangeLines(server);
+    std::sort(ranges.begin(), ranges.end());
+    ASSERT_EQ(ranges.size(), 2u);
+    EXPECT_EQ(ranges[0], "bytes=0-5000000");
+    EXPECT_EQ(ranges[1], "bytes=5000000-10000001");
+    // Answer 1 keeps what was downloaded, ready to resume.
+    EXPECT_TRUE(test::FileExists(dir / L"pkg.zip_0"));
+    EXPECT_TRUE(test::FileExists(dir / L"pkg.zip_1"));
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip"));
+    std::string part1 = test::ReadFileBytes(dir / L"pkg.zip_1");
+    EXPECT_EQ(part1, content.substr(5000000, part1.size()));
+}
+
+TEST(Segments, StopAndDiscard) {
+    const std::string content = test::PatternBytes(6000000);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    TempDir dir;
+    RecordingCallBack callback;
+    callback.answer = [&](const RecordingCallBack::Progress&) {
+        return RangeLines(server).size() >= 2 ? 2 : 0;
+    };
+    DWORD start = ::GetTickCount();
+    EXPECT_EQ(Fetch(server, dir, &callback), kDownloadStopped);
+    EXPECT_LT(::GetTickCount() - start, 1500u);  // the whole transfer would take over 2 s
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_1"));
+}
+
+TEST(Segments, ResumesFromPartFiles) {
+    const std::string content = test::PatternBytes(10000001);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    TempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_0", content.substr(0, 5000000)));     // complete
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_1", content.substr(5000000, 1000)));  // 1,000 bytes
+    RecordingCallBack callback;
+    callback.answer = [](const RecordingCallBack::Progress&) { return 1; };
+    EXPECT_EQ(Fetch(server, dir, &callback), kDownloadStopped);
+    EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=5001000-10000001"});
+    ASSERT_FALSE(callback.progress.empty());
+    EXPECT_GE(callback.progress[0].percent, 50);  // the bytes on disk count from the start
+    std::string part1 = test::ReadFileBytes(dir / L"pkg.zip_1");
+    EXPECT_GT(part1.size(), 1000u);
+    EXPECT_EQ(part1, content.substr(5000000, part1.size()));  // appended at offset 1,000
+}
+
+TEST(Segments, CompletesAResumedDownloadAndSkipsCompleteParts) {
+    const std::string content = test::PatternBytes(400000);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    TempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_0", content.substr(0, 100000)));
+    EXPECT_EQ(Fetch(server, dir), kDownloadOk);
+    EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=100000-400000"});
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
+
+    TempDir dir2;  // a part file that holds its whole segment: no request at all
+    ASSERT_TRUE(test::WriteFileBytes(dir2 / L"pkg.zip_0", content));
+    size_t before = server.Requests().size();
+    EXPECT_EQ(Fetch(server, dir2), kDownloadOk);
+    EXPECT_EQ(server.Requests().size(), before + 2);  // redirect probe and size probe only
+    EXPECT_EQ(test::ReadFileBytes(dir2 / L"pkg.zip"), content);
+}
+
+TEST(Segments, CutConnectionResumes) {
+    const std::string content = test::PatternBytes(300000);
+    ScriptedHttpServer server([&](const HttpRequest& r) {
+        HttpReply reply = test::ServeContent(r, content);
+        if (r.index == 2)
+            reply.cutAfter = reply.head.size() + 100000;  // first segment request
+        return reply;
+    });
+    TempDir dir;
+    EXPECT_EQ(Fetch(server, dir), kDownloadOk);
+    EXPECT_EQ(RangeLines(server), (std::vector<std::string>{"bytes=0-300000", "bytes=100000-300000"}));
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
+}
+
+TEST(Segments, GivesUpAfterSevenAttempts) {
+    const std::string content = test::PatternBytes(300000);
+    ScriptedHttpServer server([&](const HttpRequest& r) {
+        HttpReply reply = test::ServeContent(r, content);
+        if (r.Header("Range") != "bytes=0-1")
+            reply.cutAfter = reply.head.size() + 1000;
+        return reply;
+    });
+    TempDir dir;
+    RecordingCallBack callback;
+    EXPECT_EQ(Fetch(server, dir, &callback, 7), kDownloadBroken);
+    std::vector<std::string> ranges = RangeLines(server);
+    ASSERT_EQ(ranges.size(), 7u);
+    EXPECT_EQ(ranges[6], "bytes=6000-300000");
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip_0"), content.substr(0, 7000));  // kept for later
+    // With user data, every connection attempt reports the server's address.
+    EXPECT_EQ(callback.addresses, std::vector<std::wstring>(7, L"127.0.0.1"));
+    EXPECT_EQ(callback.addressUserData, 7);
+}
+
+TEST(Segments, WithoutRangesABrokenTransferIsFinal) {
+    const std::string content = test::PatternBytes(300000);
+    ScriptedHttpServer server([&](const HttpRequest& r) {
+        HttpReply reply = HttpReply::Status("HTTP/1.1 200 OK", "Content-Length: 300000\r\n", content);
+        if (r.index >= 2)
+            reply.cutAfter = reply.head.size() + 1000;
+        return reply;
+    });
+    TempDir dir;
+    RecordingCallBack callback;
+    EXPECT_EQ(Fetch(server, dir, &callback), kDownloadBroken);
+    EXPECT_EQ(server.Requests().size(), 3u);  // no second attempt
+    EXPECT_TRUE(callback.addresses.empty());  // user data 0: no address reports
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip_tmp"), content.substr(0, 1000));
+}
+
+TEST(Segments, ProgressReachesAHundred) {
+    const std::string content = test::PatternBytes(300000);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    TempDir dir;
+    RecordingCallBack callback;
+    EXPECT_EQ(Fetch(server, dir, &callback, 3), kDownloadOk);
+    ASSERT_FALSE(callback.progress.empty());
+    int last = 0;
+    for (const auto& p : callback.progress) {
+        EXPECT_EQ(p.total, 300000u);
+        EXPECT_EQ(p.userData, 3);
+        EXPECT_EQ(p.speed, 0u);  // no 4-second window has closed yet
+        EXPECT_GE(p.percent, last);
+        last = p.percent;
+    }
+    EXPECT_EQ(last, 100);
+}
+
+TEST(Segments, ErrorPagesNeverBecomePackageData) {
+    const std::string content = test::PatternBytes(200000);
+    const std::string errorPage = "<html>Internal Server Error</html>";
+    ScriptedHttpServer server([&](const HttpRequest& r) {
+        if (r.index == 2)
+            return HttpReply::Status("HTTP/1.1 500 Internal Server Error", "", errorPage);
+        return test::ServeContent(r, content);
+    });
+    TempDir dir;
+    EXPECT_EQ(Fetch(server, dir), kDownloadOk);  // the ranged segment tried again
+    EXPECT_EQ(RangeLines(server).size(), 2u);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
+
+    // A whole request answered with anything but 200 fails at once, and nothing of the answer is kept.
+    ScriptedHttpServer noRanges([&](const HttpRequest& r) {
+        if (r.index < 2)
+            return HttpReply::Status("HTTP/1.1 200 OK", "Content-Length: 200000\r\n");
+        return HttpReply::Status("HTTP/1.1 500 Internal Server Error", "", errorPage);
+    });
+    TempDir dir2;
+    EXPECT_EQ(Fetch(noRanges, dir2), kDownloadHttpRefused);
+    EXPECT_EQ(noRanges.Requests().size(), 3u);
+    EXPECT_EQ(test::ReadFileBytes(dir2 / L"pkg.zip_tmp"), "");
+    EXPECT_FALSE(test::FileExists(dir2 / L"pkg.zip"));
+}
+
+// Thread creation that fails on the third thread; keeps duplicates of the handles it made.
+std::atomic<int> g_created{0};
+std::vector<HANDLE> g_made;
+
+HANDLE FailThirdThread(unsigned(__stdcall* body)(void*), void* argument) {
+    if (g_created++ == 2)
+        return nullptr;
+    HANDLE h =
+        reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, body, argument, CREATE_SUSPENDED, nullptr));
+    HANDLE copy = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), h, ::GetCurrentProcess(), &copy, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    g_made.push_back(copy);
+    return h;
+}
+
+TEST(Segments, FailedThreadCreationLeavesNothingRunning) {
+    ScriptedHttpServer server([](const HttpRequest&) { return HttpReply::Status("HTTP/1.1 500 X"); });
+    TempDir dir;
+    CHttpGet http(nullptr, TRUE, 0, FALSE);
+    http.totalSize = 60000000;  // three segments
+    http.rangesSupported = TRUE;
+    http.createThread = FailThirdThread;
+    EXPECT_FALSE(http.DownloadSegments(L"127.0.0.1", server.port(), L"/pkg.zip", dir / L"pkg.zip", L""));
+    EXPECT_EQ(http.resultCode, kDownloadNoThread);
+    EXPECT_FALSE(http.segments);
+    ASSERT_EQ(g_made.size(), 2u);
+    for (HANDLE h : g_made) {
+        EXPECT_EQ(::WaitForSingleObject(h, 0), WAIT_OBJECT_0);  // the created threads have ended
+        ::CloseHandle(h);
+    }
+    EXPECT_EQ(server.ConnectionCount(), 0);  // and did nothing
+    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
+}
+
+}  // namespace
+}  // namespace radu
