@@ -4,5 +4,6 @@
 namespace radtool {
 
 int Fetch(int argc, wchar_t** argv);
+int Unpack(int argc, wchar_t** argv);
 
 }  // namespace radtool

@@ -14,6 +14,7 @@ struct Command {
 
 const Command kCommands[] = {
     {L"fetch", radtool::Fetch, L"radtool fetch URL DEST_FOLDER [--single]"},
+    {L"unpack", radtool::Unpack, L"radtool unpack ZIP DEST_FOLDER"},
 };
 
 }  // namespace

@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+"""radtool unpack end to end under Wine: the printed lines (messages and error box texts, in order), the exit
+code, and the unpacked files seen from Linux. Usage: radtool_unpack_check.py WINE_RUN RADTOOL ARCHIVES OUT"""
+import os
+import shutil
+import subprocess
+import sys
+
+wine_run, radtool, archives, out = sys.argv[1:5]
+shutil.rmtree(out, ignore_errors=True)
+os.makedirs(out)
+
+
+def windows(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def unpack(archive, dest):
+    p = subprocess.run([wine_run, radtool, "unpack", windows(os.path.join(archives, archive)), windows(dest)],
+                       capture_output=True, timeout=60)
+    assert p.returncode == 0, (archive, p.returncode, p.stderr)
+    return p.stdout.decode("utf-8").splitlines()
+
+
+failures = []
+
+
+def expect(got, want, what):
+    if got != want:
+        failures.append(f"{what}:\n  got  {got}\n  want {want}")
+
+
+progress = [f"11111 {i} 10" for i in range(10)]
+expect(unpack("python_mix.zip", os.path.join(out, "mix")), progress + ["11112"], "python_mix.zip")
+with open(os.path.join(out, "mix", "中文目录", "子文件.txt"), encoding="utf-8") as f:
+    expect(f.read(), "内容", "unpacked file")
+expect(unpack("mismatch_last.zip", os.path.join(out, "last")),
+       ["11111 0 3", "11111 1 3", "11111 2 3", "未解压完全!1792", "11110 4", "11112"], "mismatch_last.zip")
+expect(unpack("not_a_zip.zip", os.path.join(out, "bad")), ["打开压缩包解压路径出错!", "11110 1", "11112"],
+       "not_a_zip.zip")
+expect(unpack("empty.zip", os.path.join(out, "empty")), ["11112"], "empty.zip")
+
+print("\n".join(failures) if failures else "radtool unpack: all cases as expected")
+sys.exit(1 if failures else 0)
