@@ -3,7 +3,6 @@
 #include "extract/zip_archive.h"
 
 #include <minizip/unzip.h>
-#include <minizip/iowin32.h>
 
 #include <climits>
 #include <cwchar>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "common/unique_handle.h"
+#include "extract/archive_file.h"
 #include "extract/entry_meta.h"
 #include "extract/entry_name.h"
 
@@ -267,7 +267,7 @@ ZipArchive* openArchive(const wchar_t* path, ZipResult* result) {
     if (!path)
         return nullptr;
     zlib_filefunc64_def io;
-    fill_win32_filefunc64W(&io);
+    FillArchiveFileFunctions(&io);
     UniqueUnzFile file(unzOpen2_64(path, &io));
     unz_global_info64 global = {};
     if (file ? unzGetGlobalInfo64(file.get(), &global) != UNZ_OK : !IsEmptyArchive(path))

@@ -22,7 +22,6 @@ void PrintLine(const std::wstring& line) {
     std::string bytes = radu::Narrow(line, CP_UTF8);
     bytes += '\n';
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
 }
 
 // Hands the text to the window's thread, so that it is printed in its place among the posted messages,
@@ -78,12 +77,17 @@ int Unpack(int argc, wchar_t** argv) {
                 break;
             case kErrorBoxText:
                 PrintLine(reinterpret_cast<const wchar_t*>(msg.wParam));
+                std::fflush(stdout);
                 SetEvent(reinterpret_cast<HANDLE>(msg.lParam));
                 break;
             default:
                 DispatchMessageW(&msg);
         }
+        // Lines go out whenever the queue runs dry: at once when entries are slow, in batches when fast.
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            std::fflush(stdout);
     }
+    std::fflush(stdout);
     worker.join();
     DestroyWindow(window);
     return 0;
