@@ -1,4 +1,4 @@
-// Names, attributes and times as the reader derives them from the stored bytes.
+// Entry names and extended timestamps: the cases no archive in the other tests reaches.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -42,45 +42,6 @@ TEST(EntryName, UnsafeNamesAreRecognised) {
                                 L"com0", L"lpt", L"nul_x", L"中文/文件.txt", L"dir/"}) {
         EXPECT_TRUE(IsSafeEntryName(good)) << good;
     }
-}
-
-TEST(EntryName, SplitAndAbsolute) {
-    SplitEntry s = SplitEntryName(L"a/b\\c.txt");
-    EXPECT_EQ(s.folder, L"a/b\\");
-    EXPECT_EQ(s.file, L"c.txt");
-    s = SplitEntryName(L"c.txt");
-    EXPECT_EQ(s.folder, L"");
-    EXPECT_EQ(s.file, L"c.txt");
-    EXPECT_TRUE(IsAbsoluteEntryName(L"\\x"));
-    EXPECT_TRUE(IsAbsoluteEntryName(L"/x"));
-    EXPECT_TRUE(IsAbsoluteEntryName(L"C:x"));
-    EXPECT_FALSE(IsAbsoluteEntryName(L"x/y"));
-}
-
-TEST(EntryMeta, AttributesFollowTheHostThatMadeTheEntry) {
-    // DOS-like hosts (0 DOS, 7 Macintosh, 11 NTFS, 14 VFAT): the DOS bits as they are.
-    EXPECT_EQ(EntryAttributes(0x0014, 0x3F), 0x37u);
-    EXPECT_EQ(EntryAttributes(0x0B00, 0x22), 0x22u);
-    EXPECT_EQ(EntryAttributes(0x0E00, 0x10), 0x10u);
-    EXPECT_EQ(EntryAttributes(0x0700, 0x00), 0x00u);
-    // Unix (3) and every other host: folder from S_IFDIR, read-only when the owner may not write.
-    EXPECT_EQ(EntryAttributes(0x031E, 0x81A40000), 0x20u);  // -rw-r--r--
-    EXPECT_EQ(EntryAttributes(0x031E, 0x81240001), 0x21u);  // -r--r--r--
-    EXPECT_EQ(EntryAttributes(0x031E, 0x41ED0010), 0x30u);  // drwxr-xr-x
-    EXPECT_EQ(EntryAttributes(0x1300, 0x00000000), 0x21u);  // OS X, no mode stored
-    EXPECT_EQ(EntryAttributes(0x0300, 0x0000003F), 0x21u);  // DOS bits mean nothing there
-}
-
-TEST(EntryMeta, DosDateAndUnixTime) {
-    DosDateTime t = DecodeDosDateTime(0x4EA6, 0x390A);  // 2019-05-06 07:08:20
-    EXPECT_EQ(t.year, 2019);
-    EXPECT_EQ(t.month, 5);
-    EXPECT_EQ(t.day, 6);
-    EXPECT_EQ(t.hour, 7);
-    EXPECT_EQ(t.minute, 8);
-    EXPECT_EQ(t.second, 20);
-    EXPECT_EQ(UnixTimeToFileTime(0), 116444736000000000ull);
-    EXPECT_EQ(UnixTimeToFileTime(-86400), 116444736000000000ull - 864000000000ull);
 }
 
 std::vector<unsigned char> Bytes(std::initializer_list<int> b) {
