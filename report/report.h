@@ -62,6 +62,9 @@ inline constexpr char kStatsHost[] = RADU_STATS_HOST_A;
 // answer came back, whatever its status.
 bool PostReport(const char* body, const char* host = kStatsHost);
 
+// tempFolder + "FBResult.ini", or the empty text when that path does not fit in 260 bytes.
+std::string QueueFilePath(const char* tempFolder);
+
 // Appends the body to "FBResult.ini" in the temporary folder as the next numbered section. False when the
 // queue file's path does not fit in 260 bytes (nothing is written then) or a write failed.
 bool QueueReport(const char* body);

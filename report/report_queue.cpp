@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "report/report.h"
 
@@ -11,24 +11,28 @@ namespace {
 
 constexpr char kQueueFile[] = "FBResult.ini";
 
-// Temporary folder + "FBResult.ini" in 260 bytes; false when it does not fit.
-bool QueuePath(char (&path)[MAX_PATH]) {
-    DWORD length = ::GetTempPathA(MAX_PATH, path);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    if (length + sizeof kQueueFile > MAX_PATH)
-        return false;
-    std::memcpy(path + length, kQueueFile, sizeof kQueueFile);
-    return true;
-}
-
 }  // namespace
 
+std::string QueueFilePath(const char* tempFolder) {
+    if (tempFolder == nullptr)
+        return {};
+    std::string path = std::string(tempFolder) + kQueueFile;
+    if (path.size() >= MAX_PATH)
+        return {};  // a cut name would be another file
+    return path;
+}
+
 bool QueueReport(const char* body) {
-    char path[MAX_PATH];
-    if (!QueuePath(path))
+    char temp[MAX_PATH];
+    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH)
         return false;
-    UINT last = ::GetPrivateProfileIntA("Number", "Key", 0, path);
+    const std::string queue = QueueFilePath(temp);
+    if (queue.empty())
+        return false;
+    const char* path = queue.c_str();
+
+    const UINT last = ::GetPrivateProfileIntA("Number", "Key", 0, path);
     char section[16];
     // The profile functions hand back a negative number as its unsigned pattern; count on as a signed one.
     std::snprintf(section, sizeof section, "%d", static_cast<int>(last + 1u));
