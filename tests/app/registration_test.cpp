@@ -183,14 +183,10 @@ class Registration : public ::testing::Test {
 
     void RemoveEverything() {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductRunKey);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductRunKey);
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Radurodi");
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
         RegDeleteTreeW(HKEY_CURRENT_USER, kVersionKey);
-        RegDeleteKeyW(HKEY_CURRENT_USER, kVersionKey);
         RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
-        RegDeleteKeyW(HKEY_CURRENT_USER, kScratchKey);
         DeleteFileW(desktopLink_.c_str());
         radu::test::RemoveTree(menuFolder_);
     }
@@ -266,7 +262,6 @@ TEST_F(Registration, TheUninstallerCallWritesNoDesktopLinkAndNoRunEntry) {
 
     // The program call writes no uninstall entry.
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
     const std::wstring program = install_ + radu::kProgramPath;
     EXPECT_EQ(radu::RegisterProduct(program.c_str(), radu::kRegisterProgram, 1, 1, 1), 1);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
