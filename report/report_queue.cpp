@@ -23,6 +23,8 @@ std::string QueueFilePath(const char* tempFolder) {
 }
 
 bool QueueReport(const char* body) {
+    if (body == nullptr)
+        return false;  // a null value would delete the key instead
     char temp[MAX_PATH];
     const DWORD length = ::GetTempPathA(MAX_PATH, temp);
     if (length == 0 || length >= MAX_PATH)

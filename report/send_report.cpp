@@ -3,6 +3,8 @@
 namespace radu {
 
 ReportFate DeliverReport(const char* body, const char* host) {
+    if (body == nullptr)
+        return ReportFate::kLost;
     if (PostReport(body, host))
         return ReportFate::kDelivered;
     return QueueReport(body) ? ReportFate::kQueued : ReportFate::kLost;
