@@ -1,0 +1,42 @@
+// An HTTP listener on 127.0.0.1:80 for the report tests: it records every request, head and body (by its
+// Content-Length), and answers each with one fixed reply.
+#pragma once
+
+#include <winsock2.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace radu::test {
+
+struct RecordedRequest {
+    std::string head;  // request line and headers, up to and including the blank line
+    std::string body;
+    std::string Header(const std::string& name) const;  // value of the first header of that name
+};
+
+class Port80Recorder {
+  public:
+    explicit Port80Recorder(std::string reply);
+    ~Port80Recorder();
+    Port80Recorder(const Port80Recorder&) = delete;
+    Port80Recorder& operator=(const Port80Recorder&) = delete;
+
+    bool listening() const { return listener_ != INVALID_SOCKET; }
+    int bindError() const { return bindError_; }
+    std::vector<RecordedRequest> Requests() const;
+
+  private:
+    void Serve();
+
+    std::string reply_;
+    SOCKET listener_ = INVALID_SOCKET;
+    int bindError_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<RecordedRequest> requests_;
+    std::thread server_;
+};
+
+}  // namespace radu::test
