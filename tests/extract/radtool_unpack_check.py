@@ -5,6 +5,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 
 wine_run, radtool, archives, out = sys.argv[1:5]
 shutil.rmtree(out, ignore_errors=True)
@@ -16,10 +17,14 @@ def windows(path):
 
 
 def unpack(archive, dest):
-    p = subprocess.run([wine_run, radtool, "unpack", windows(os.path.join(archives, archive)), windows(dest)],
-                       capture_output=True, timeout=60)
-    assert p.returncode == 0, (archive, p.returncode, p.stderr)
-    return p.stdout.decode("utf-8").splitlines()
+    # Output through a file: Wine's desktop process inherits the standard handles and would hold a pipe
+    # open for a while after radtool has ended.
+    with tempfile.TemporaryFile() as out:
+        p = subprocess.run([wine_run, radtool, "unpack", windows(os.path.join(archives, archive)), windows(dest)],
+                           stdout=out, timeout=60)
+        assert p.returncode == 0, (archive, p.returncode)
+        out.seek(0)
+        return out.read().decode("utf-8").splitlines()
 
 
 failures = []
