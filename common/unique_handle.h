@@ -12,7 +12,7 @@ namespace radu {
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
@@ -23,7 +23,8 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
 
@@ -35,10 +36,11 @@ public:
 
     void reset(Handle h = Traits::Empty()) {
         Handle old = std::exchange(handle_, h);
-        if (old != Traits::Empty()) Traits::Close(old);
+        if (old != Traits::Empty())
+            Traits::Close(old);
     }
 
-private:
+  private:
     Handle handle_ = Traits::Empty();
 };
 
@@ -78,6 +80,12 @@ struct GdiObjectTraits {
     static void Close(Handle h) { ::DeleteObject(h); }
 };
 
+struct IconTraits {  // icons loaded without LR_SHARED
+    using Handle = HICON;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueSocket = UniqueHandle<SocketTraits>;
@@ -85,5 +93,6 @@ using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueFindHandle = UniqueHandle<FindFileTraits>;
 using UniqueStdioFile = UniqueHandle<StdioFileTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
 
 }  // namespace radu
