@@ -121,7 +121,7 @@ void CCustomButton::PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORRE
         // A straight copy of the frame: no scaling, so no sampling across the frame's edges either.
         g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
         g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-        g.DrawImage(strip_.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight + 10),
+        g.DrawImage(strip_.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight),
                     static_cast<Gdiplus::REAL>(frameIndex) * frameWidth, 0, frameWidth, frameHeight,
                     Gdiplus::UnitPixel);
     }

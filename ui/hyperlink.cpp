@@ -47,8 +47,9 @@ const MessageEntry<CHyperLink> CHyperLink::kMessageEntries[] = {
     OnMessage<CHyperLink>(WM_LBUTTONUP, &CHyperLink::OnLButtonUp),
     OnMessage<CHyperLink>(WM_CHAR, &CHyperLink::OnChar),
     OnMessage<CHyperLink>(WM_GETDLGCODE, &CHyperLink::OnGetDlgCode),
-    OnMessageThenDefault<CHyperLink>(WM_SETFOCUS, &CHyperLink::OnFocusChange),
+    OnMessageThenDefault<CHyperLink>(WM_SETFOCUS, &CHyperLink::OnSetFocus),
     OnMessageThenDefault<CHyperLink>(WM_KILLFOCUS, &CHyperLink::OnFocusChange),
+    OnMessageThenDefault<CHyperLink>(WM_UPDATEUISTATE, &CHyperLink::OnFocusChange),
     OnMessageThenDefault<CHyperLink>(WM_SETFONT, &CHyperLink::OnSetFont),
     OnMessageThenDefault<CHyperLink>(WM_DESTROY, &CHyperLink::OnDestroy),
 };
@@ -201,9 +202,9 @@ LRESULT CHyperLink::OnPaint(WPARAM wParam, LPARAM) {
     ::SetTextColor(dc, visited_ ? visitedColor_ : linkColor_);
     RECT rc = client;
     ::DrawTextW(dc, text, -1, &rc, DT_LEFT | DT_WORDBREAK);
-    // The focus rectangle shows only once the keyboard has been used in the window.
+    // The focus rectangle is a keyboard cue: shown only when the keyboard brought the focus here.
     const bool focusHidden = (::SendMessageW(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
-    if (::GetFocus() == hwnd() && !focusHidden)
+    if (::GetFocus() == hwnd() && keyboardFocus_ && !focusHidden)
         ::DrawFocusRect(dc, &labelRect_);
     ::SelectObject(dc, old);
 
@@ -270,6 +271,14 @@ LRESULT CHyperLink::OnChar(WPARAM wParam, LPARAM) {
 LRESULT CHyperLink::OnFocusChange(WPARAM, LPARAM) {
     ::InvalidateRect(hwnd(), nullptr, TRUE);
     return 0;
+}
+
+LRESULT CHyperLink::OnSetFocus(WPARAM wParam, LPARAM lParam) {
+    keyboardFocus_ = false;
+    for (int key : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
+        if (::GetKeyState(key) < 0)
+            keyboardFocus_ = true;
+    return OnFocusChange(wParam, lParam);
 }
 
 LRESULT CHyperLink::OnSetFont(WPARAM wParam, LPARAM) {

@@ -57,6 +57,7 @@ class CHyperLink : public CWindowImpl<CHyperLink> {
     LRESULT OnChar(WPARAM, LPARAM);
     LRESULT OnGetDlgCode(WPARAM, LPARAM) { return DLGC_WANTCHARS; }
     LRESULT OnFocusChange(WPARAM, LPARAM);
+    LRESULT OnSetFocus(WPARAM, LPARAM);
     LRESULT OnSetFont(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
 
@@ -77,6 +78,7 @@ class CHyperLink : public CWindowImpl<CHyperLink> {
     RECT labelRect_ = {};
     bool visited_ = false;
     bool pressed_ = false;
+    bool keyboardFocus_ = false;
 };
 
 }  // namespace radu::ui

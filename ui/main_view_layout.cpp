@@ -115,6 +115,10 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     // 8. All three options start ticked.
     for (HWND box : optionBoxes_)
         ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+
+    // Focus rectangles and access keys stay hidden until the keyboard is used in the window. Posted: the
+    // dialog manager initialises the window's state itself once the dialog is created.
+    ::PostMessageW(dialog_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 }
 
 }  // namespace radu::ui

@@ -8,6 +8,7 @@
 #include "test_gdiplus.h"
 #include "ui/custom_button.h"
 #include "ui/reflect.h"
+#include "ui/skin_image.h"
 
 namespace radu::ui {
 namespace {
@@ -181,6 +182,38 @@ TEST(CustomButtonText, CentredFivePixelsBelowTheFrameMiddleAndRebuiltAtOnce) {
     EXPECT_NEAR(centre, 35.0, 3.0) << top << ".." << bottom;  // frame middle 30, plus 5
     ::DestroyWindow(button.hwnd());
     ::DeleteObject(font);
+}
+
+}  // namespace
+}  // namespace radu::ui
+
+namespace radu::ui {
+namespace {
+
+TEST(CustomButtonArtwork, TheInstallFrameIsCopiedWithoutScaling) {
+    test::PaintedWindow parent(400, 100, RGB(0, 0, 255));
+    CCustomButton button;
+    ASSERT_NE(button.Create(parent.hwnd(), {10, 10, 178, 62}, WS_CHILD | WS_VISIBLE, 1005), nullptr);
+    button.SetSkinParent(parent.hwnd());
+    ASSERT_TRUE(button.LoadStrip(203));
+    button.SetFrameCount(2);
+    button.SetFrameIndexes(0, 1, 1, 1);
+    GdiPtr<Gdiplus::Image> strip = LoadSkinImage(MAKEINTRESOURCEW(203), L"PNG");
+    auto* source = static_cast<Gdiplus::Bitmap*>(strip.get());
+    Gdiplus::Bitmap* face = button.face(CCustomButton::kNormal);
+    ASSERT_NE(face, nullptr);
+    // Opaque strip pixels come through unchanged, transparent ones show the blue skin behind.
+    for (POINT pt : {POINT{84, 0}, POINT{84, 26}, POINT{84, 50}, POINT{2, 26}, POINT{1, 50}, POINT{166, 50},
+                     POINT{0, 0}, POINT{167, 51}}) {
+        Gdiplus::Color c;
+        source->GetPixel(pt.x, pt.y, &c);
+        const DWORD got = test::BitmapPixel(*face, pt.x, pt.y);
+        if (c.GetA() == 255) {
+            EXPECT_EQ(got, test::Rgb(c.GetR(), c.GetG(), c.GetB())) << pt.x << "," << pt.y;
+        } else if (c.GetA() == 0) {
+            EXPECT_EQ(got, test::Rgb(0, 0, 255)) << pt.x << "," << pt.y;
+        }
+    }
 }
 
 }  // namespace
