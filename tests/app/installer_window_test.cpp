@@ -555,3 +555,85 @@ TEST(InstallerScreenshots, EachPage) {
 
 }  // namespace
 }  // namespace radu::test
+
+namespace radu::test {
+namespace {
+
+void MouseTo(POINT pt, DWORD buttons = 0) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((pt.x * 65535) / (::GetSystemMetrics(SM_CXSCREEN) - 1));
+    input.mi.dy = static_cast<LONG>((pt.y * 65535) / (::GetSystemMetrics(SM_CYSCREEN) - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+// Presses the left button at `from`, moves in steps to `from` + (dx, dy) and lets go, as a hand would.
+void Drag(POINT from, int dx, int dy) {
+    MouseTo(from);
+    MouseTo(from, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= 10; ++i) {
+        ::Sleep(15);  // the pace of a hand, so that the steps arrive as separate moves
+        MouseTo({from.x + dx * i / 10, from.y + dy * i / 10});
+    }
+    MouseTo({from.x + dx, from.y + dy}, MOUSEEVENTF_LEFTUP);
+}
+
+POINT OnScreen(const Installer& in, int x, int y) {
+    POINT pt = {x, y};
+    ::ClientToScreen(in.dialog(), &pt);
+    return pt;
+}
+
+int Luminance(DWORD c) {
+    return static_cast<int>(((c >> 16) & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + (c & 0xFF));
+}
+
+TEST(InstallerMouse, TheSurfaceDragsTheWindowAControlDoesNot) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    AcceptLicence(in);
+    RECT before, after;
+    ::GetWindowRect(in.dialog(), &before);
+
+    // Pressed on the licence box and let go beside it: neither a move nor a click.
+    RECT box;
+    ::GetWindowRect(in.Item(kLicence), &box);
+    Drag({box.left + 6, (box.top + box.bottom) / 2}, 40, 30);
+    in.Settle();
+    ::GetWindowRect(in.dialog(), &after);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_TRUE(Checked(in.Item(kLicence)));
+
+    // Pressed on the banner: the window follows the mouse.
+    Drag(OnScreen(in, 300, 150), 40, 30);
+    for (int i = 0; i < 200; ++i) {
+        ::GetWindowRect(in.dialog(), &after);
+        if (after.left == before.left + 40 && after.top == before.top + 30) break;
+        ::Sleep(10);
+    }
+    EXPECT_EQ(after.left - before.left, 40);
+    EXPECT_EQ(after.top - before.top, 30);
+
+    // Over the install button its face turns to the lighter hover frame, and back when the mouse leaves.
+    const POINT face = {230, 333};  // left of the text
+    const int normal = Luminance(in.CaptureClient().at(face.x, face.y));
+    MouseTo(OnScreen(in, face.x, face.y));
+    MouseTo(OnScreen(in, face.x + 2, face.y));
+    const ScreenPixels hovered = in.CaptureClient(
+        [&](const ScreenPixels& p) { return Luminance(p.at(face.x, face.y)) > normal + 100; });
+    EXPECT_GT(Luminance(hovered.at(face.x, face.y)), normal + 100);
+    MouseTo(OnScreen(in, face.x, 380));  // onto the white band below
+    MouseTo(OnScreen(in, face.x + 2, 382));
+    const ScreenPixels left = in.CaptureClient(
+        [&](const ScreenPixels& p) { return Luminance(p.at(face.x, face.y)) == normal; });
+    EXPECT_EQ(Luminance(left.at(face.x, face.y)), normal);
+    MouseTo({0, 0});
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+}  // namespace
+}  // namespace radu::test
