@@ -47,6 +47,10 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
         Finish();
         return 0;
     }
+    // One install at a time: a command that reaches the hidden button while installing (queued clicks)
+    // must not start a second worker on the same files.
+    if (installState == ui::StateInstalling)
+        return 0;
     // The product's paths are the folder text plus their relative paths; text that could not take them
     // is refused here, and the page stays as it is.
     if (!ui::FolderTextFits(view.FullFolderText())) {
