@@ -120,7 +120,7 @@ LRESULT CMainDlg::OnDestroy(WPARAM, LPARAM) {
 }
 
 LRESULT CMainDlg::OnTimer(WPARAM wParam, LPARAM) {
-    if (wParam == ui::kIdTimerSlideshow)
+    if (wParam == ui::ID_TIMER_SLIDESHOW)
         view.OnSlideTimer();
     return 0;
 }

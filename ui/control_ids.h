@@ -27,7 +27,7 @@ constexpr int kIdOptionStartMenu = 1112;
 constexpr int kIdOptionAutoStart = 1113;
 constexpr int kIdProgressBar = 1120;
 
-constexpr unsigned kIdTimerSlideshow = 2001;  // ID_TIMER_SLIDESHOW
+constexpr unsigned ID_TIMER_SLIDESHOW = 2001;
 constexpr unsigned kSlideshowIntervalMs = 80;
 
 // "PNG" resources.

@@ -62,7 +62,7 @@ void CCustomButton::SetTextColors(COLORREF normal, COLORREF pressed, COLORREF ho
 }
 
 void CCustomButton::SetSkinParent(HWND parent) {
-    skinParent_ = parent;
+    skinParent = parent;
     RebuildIfCreated();
 }
 
@@ -109,7 +109,7 @@ void CCustomButton::PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORRE
     const INT height = static_cast<INT>(picture->GetHeight());
 
     if (!background_.brush)
-        CaptureBackground(hwnd(), skinParent_, background_);
+        CaptureBackground(hwnd(), skinParent, background_);
     if (background_.brush)
         g.FillRectangle(background_.brush.get(), 0, 0, width, height);
 
@@ -178,7 +178,7 @@ LRESULT CCustomButton::OnReflectedCustomDraw(WPARAM, LPARAM lParam) {
     return DispatchCustomDraw(reinterpret_cast<NMCUSTOMDRAW*>(lParam));
 }
 
-DWORD CCustomButton::OnPreErase(int, NMCUSTOMDRAW* draw) {
+DWORD CCustomButton::DrawFace(NMCUSTOMDRAW* draw) {
     for (const auto& face : faces_)
         if (!face)
             return CDRF_DODEFAULT;  // the system draws the button

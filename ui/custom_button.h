@@ -55,12 +55,14 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     LRESULT OnLButtonDown(WPARAM, LPARAM);
     LRESULT OnReflectedCustomDraw(WPARAM, LPARAM);
 
-    DWORD OnPreErase(int id, NMCUSTOMDRAW* draw) override;  // DrawFace
+    DWORD OnPreErase(int, NMCUSTOMDRAW* draw) override { return DrawFace(draw); }
+    // Paints the face for the state in the custom-draw record; 0 leaves the drawing to the system.
+    DWORD DrawFace(NMCUSTOMDRAW* draw);
 
     void PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORREF color);
     void RebuildIfCreated();
 
-    HWND skinParent_ = nullptr;
+    HWND skinParent = nullptr;
     COLORREF textColor_[kFaceCount];
     int frameIndex_[kFaceCount] = {0, 0, 0, 0};
     int frameCount_ = 0;

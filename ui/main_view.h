@@ -66,7 +66,6 @@ class CMainView {
     void SetPercentText(const wchar_t* text);
     void SetProgress(int position) { progress_.SetPosition(position); }
 
-    int pageImage() const { return pageImage_; }
     HWND dialog() const { return dialog_; }
     CCustomButton& installButton() { return installButton_; }
     CMyProgress& progressBar() { return progress_; }
@@ -81,8 +80,8 @@ class CMainView {
     void InvalidatePicture();
 
     HWND dialog_ = nullptr;
-    GdiPtr<Gdiplus::Image> pageImages_[kPageCount];
-    int pageImage_ = 0;
+    GdiPtr<Gdiplus::Image> pageImages[kPageCount];
+    int pageImage = 0;
     Slideshow slides_;
 
     // Fonts A..E and the brush behind the option boxes outlive the controls that use them.

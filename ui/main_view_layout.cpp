@@ -29,7 +29,7 @@ void SetFont(HWND control, const radu::UniqueGdiObject& font) {
 bool CMainView::LoadSkin() {
     bool all = true;
     for (int i = 0; i < kPageCount; ++i)
-        all = LoadSkinImage(pageImages_[i], MAKEINTRESOURCEW(kPageResources[i]), L"PNG") && all;
+        all = LoadSkinImage(pageImages[i], MAKEINTRESOURCEW(kPageResources[i]), L"PNG") && all;
     return all;
 }
 

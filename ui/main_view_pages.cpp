@@ -50,7 +50,7 @@ void CMainView::ShowPage(int state) {
             ShowItem(kIdStatusText, false);
             ShowItem(kIdPercentText, false);
             Show(progress_.hwnd(), false);
-            pageImage_ = 1;
+            pageImage = 1;
             InvalidatePicture();
             Show(folderField_, true);
             for (HWND box : optionBoxes_)
@@ -74,9 +74,9 @@ void CMainView::ShowPage(int state) {
             Show(installButton_.hwnd(), false);
             Show(progress_.hwnd(), true);
             ShowItem(kIdPercentText, true);
-            pageImage_ = 2;
+            pageImage = 2;
             InvalidatePicture();
-            ::SetTimer(dialog_, kIdTimerSlideshow, kSlideshowIntervalMs, nullptr);
+            ::SetTimer(dialog_, ID_TIMER_SLIDESHOW, kSlideshowIntervalMs, nullptr);
             break;
 
         case StateFinished:
@@ -85,7 +85,7 @@ void CMainView::ShowPage(int state) {
             ShowItem(kIdPercentText, false);
             installButton_.SetButtonText(L"完成");
             Show(installButton_.hwnd(), true);
-            pageImage_ = 4;
+            pageImage = 4;
             InvalidatePicture();
             break;
 

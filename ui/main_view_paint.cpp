@@ -31,15 +31,15 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
     Gdiplus::SolidBrush white(Gdiplus::Color(0xFF, 0xFF, 0xFF, 0xFF));
     graphics.FillRectangle(&white, 0, kPictureHeight, client.right - client.left, client.bottom - client.top);
 
-    if (pageImage_ < 0 || pageImage_ >= kPageCount)
+    if (pageImage < 0 || pageImage >= kPageCount)
         return;
-    Gdiplus::Image* picture = pageImages_[pageImage_].get();
+    Gdiplus::Image* picture = pageImages[pageImage].get();
     if (picture == nullptr)
         return;
     const INT pictureWidth = static_cast<INT>(picture->GetWidth());
     const INT pictureHeight = static_cast<INT>(picture->GetHeight());
 
-    if (pageImage_ == 2 || pageImage_ == 3) {
+    if (pageImage == 2 || pageImage == 3) {
         // Slideshow: only the revealed columns; the rest keeps the previous banner.
         const INT shown = std::min<INT>(slides_.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
         if (shown <= 0)
@@ -61,13 +61,13 @@ void CMainView::OnSlideTimer() {
     int width = 0;
     if (!slides_.Tick(picture, width))
         return;
-    pageImage_ = picture;
+    pageImage = picture;
     RECT strip = {0, 0, width, kPictureHeight};
     ::InvalidateRect(dialog_, &strip, FALSE);
 }
 
 void CMainView::StopSlideshow() {
-    ::KillTimer(dialog_, kIdTimerSlideshow);
+    ::KillTimer(dialog_, ID_TIMER_SLIDESHOW);
 }
 
 LRESULT CMainView::OnCtlColorStatic(HDC dc, HWND control) {

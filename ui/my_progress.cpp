@@ -60,7 +60,7 @@ void CMyProgress::SetPosition(int position) {
 }
 
 bool CMyProgress::ComposeBar() {
-    if (skinParent_ == nullptr || hwnd() == nullptr)
+    if (skinParent == nullptr || hwnd() == nullptr)
         return false;
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
@@ -75,7 +75,7 @@ bool CMyProgress::ComposeBar() {
     g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
 
     if (!background_.brush)
-        CaptureBackground(hwnd(), skinParent_, background_);
+        CaptureBackground(hwnd(), skinParent, background_);
     if (background_.brush)
         g.FillRectangle(background_.brush.get(), 0, 0, width, height);
     if (track_)
@@ -100,7 +100,7 @@ LRESULT CMyProgress::OnPaint(WPARAM wParam, LPARAM) {
     HDC given = reinterpret_cast<HDC>(wParam);
     PAINTSTRUCT ps;
     HDC dc = given != nullptr ? given : ::BeginPaint(hwnd(), &ps);
-    if (skinParent_ != nullptr && composed_) {
+    if (skinParent != nullptr && composed_) {
         Gdiplus::Graphics g(dc);
         g.DrawImage(composed_.get(), 0, 0, static_cast<INT>(composed_->GetWidth()),
                     static_cast<INT>(composed_->GetHeight()));

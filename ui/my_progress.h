@@ -31,7 +31,7 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     bool LoadPictures(int trackResource, int fillResource);
     // The same from pictures at hand (the bar owns them from now on).
     void SetPictures(GdiPtr<Gdiplus::Image> track, GdiPtr<Gdiplus::Image> fill);
-    void SetSkinParent(HWND parent) { skinParent_ = parent; }
+    void SetSkinParent(HWND parent) { skinParent = parent; }
     void SetMargins(int margin, int extraWidth) {
         margin_ = margin;
         extraWidth_ = extraWidth;
@@ -54,7 +54,7 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     GdiPtr<Gdiplus::Image> fill_;
     GdiPtr<Gdiplus::Bitmap> composed_;
     CapturedBackground background_;
-    HWND skinParent_ = nullptr;
+    HWND skinParent = nullptr;
     int fillWidth_ = 0;
     unsigned position_ = 0;
     int margin_ = 1;
