@@ -1,0 +1,158 @@
+// Start-up of the window, message routing, painting, and the two ways out.
+#include "app/main_dlg.h"
+
+#include <windowsx.h>
+
+#include "app/install_messages.h"
+#include "app/instances.h"
+#include "app/loop_registry.h"
+#include "app/product.h"
+#include "ui/control_ids.h"
+#include "ui/reflect.h"
+
+namespace radu {
+
+using Map = ui::MessageEntry<CMainDlg>;
+
+const Map CMainDlg::kMessageEntries[] = {
+    ui::OnMessage<CMainDlg>(WM_INITDIALOG, &CMainDlg::OnInitDialog),
+    ui::OnMessage<CMainDlg>(WM_DESTROY, &CMainDlg::OnDestroy),
+    ui::OnMessage<CMainDlg>(WM_TIMER, &CMainDlg::OnTimer),
+    ui::OnMessage<CMainDlg>(WM_NCHITTEST, &CMainDlg::OnNcHitTest),
+    ui::OnMessage<CMainDlg>(WM_PAINT, &CMainDlg::OnPaint),
+    ui::OnMessage<CMainDlg>(WM_PRINTCLIENT, &CMainDlg::OnPaint),
+    ui::OnMessage<CMainDlg>(WM_CTLCOLORSTATIC, &CMainDlg::OnCtlColorStatic),
+    ui::OnMessage<CMainDlg>(WM_ERASEBKGND, &CMainDlg::OnEraseBackground),
+    ui::OnMessage<CMainDlg>(WM_SIZE, &CMainDlg::OnSize),
+
+    ui::OnMessage<CMainDlg>(WM_DOWNLOAD_PROGRESS, &CMainDlg::OnDownloadProgress),
+    ui::OnMessage<CMainDlg>(WM_UNPACK_BEGIN, &CMainDlg::OnUnpackBegin),
+    ui::OnMessage<CMainDlg>(WM_UNPACK_PROGRESS, &CMainDlg::OnUnpackProgress),
+    ui::OnMessage<CMainDlg>(WM_UNPACK_DONE, &CMainDlg::OnUnpackDone),
+    ui::OnMessage<CMainDlg>(WM_DOWNLOAD_FAILED, &CMainDlg::OnDownloadFailed),
+    ui::OnMessage<CMainDlg>(WM_UNPACK_FAILED, &CMainDlg::OnUnpackFailed),
+    ui::OnMessage<CMainDlg>(WM_INSTALL_DONE, &CMainDlg::OnInstallDone),
+
+    // Commands by control ID. 1005 comes only from the install button: the folder label sends none.
+    ui::OnCommand<CMainDlg>(ui::kIdInstallButton, &CMainDlg::OnInstallButton),
+    ui::OnCommand<CMainDlg>(ui::kIdCustomInstallLink, &CMainDlg::OnCustomInstall),
+    ui::OnCommand<CMainDlg>(ui::kIdArrowButton, &CMainDlg::OnCustomInstall),
+    ui::OnCommand<CMainDlg>(ui::kIdLicenceBox, &CMainDlg::OnAgreeToggled),
+    ui::OnCommand<CMainDlg>(ui::kIdOptionLabelDesktop, &CMainDlg::OnOptionLabel),
+    ui::OnCommand<CMainDlg>(ui::kIdOptionLabelStartMenu, &CMainDlg::OnOptionLabel),
+    ui::OnCommand<CMainDlg>(ui::kIdOptionLabelAutoStart, &CMainDlg::OnOptionLabel),
+    ui::OnCommand<CMainDlg>(ui::kIdBrowseButton, &CMainDlg::OnBrowse),
+    ui::OnCommand<CMainDlg>(ui::kIdCloseButton, &CMainDlg::OnCloseButton),
+    ui::OnNotify<CMainDlg>(WM_NOTIFY, ui::kIdLicenceLink, NM_CLICK, &CMainDlg::OnLicenceLink),
+    // Nothing else: OK and Cancel (Enter, Esc, the system close) do nothing in this dialog.
+};
+const ui::MessageMap<CMainDlg> CMainDlg::kMessageMap = ui::MakeMessageMap(CMainDlg::kMessageEntries);
+
+BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
+    return hwnd() != nullptr && ::IsDialogMessageW(hwnd(), msg);
+}
+
+BOOL CMainDlg::OnIdle() {
+    return FALSE;  // no user-interface elements depend on idle updates
+}
+
+bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return ui::ReflectNotifications(hwnd(), message, wParam, lParam, result);
+}
+
+LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
+    // 1. Centre on the work area of the monitor that holds the window.
+    RECT window;
+    ::GetWindowRect(hwnd(), &window);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (::GetMonitorInfoW(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        const int width = window.right - window.left;
+        const int height = window.bottom - window.top;
+        ::SetWindowPos(hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
+                       work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // 2. Icons at the system's large and small icon sizes.
+    HINSTANCE module = ::GetModuleHandleW(nullptr);
+    bigIcon.reset(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(ui::kMainIcon), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXICON),
+                                                  ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
+    smallIcon.reset(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(ui::kMainIcon), IMAGE_ICON,
+                                                    ::GetSystemMetrics(SM_CXSMICON),
+                                                    ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+
+    // 3. Keyboard navigation through the thread's loop.
+    if (CMessageLoop* loop = Module().GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+
+    // 4, 5.
+    ::SetWindowTextW(hwnd(), kWindowTitle);
+    installState = ui::StateWelcome;
+
+    // 6. Skin and controls: default folder, options ticked, licence not yet accepted.
+    view.LoadSkin();
+    view.CreateControls(hwnd(), kLicenceAddress);
+    installFailed = false;
+
+    // 7, 8. Whatever of the product runs holds its files open: its service is stopped and its processes
+    // are ended before the window is shown.
+    StopService(kServiceName);
+    KillProcesses(kKillList, kKillListSize);
+
+    // 9, 10.
+    ShowPage(installState);
+    view.ResetSlideshow();
+    unpacking = false;
+    return TRUE;  // the system gives the focus to the first control
+}
+
+LRESULT CMainDlg::OnDestroy(WPARAM, LPARAM) {
+    if (CMessageLoop* loop = Module().GetMessageLoop()) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+    return 0;
+}
+
+LRESULT CMainDlg::OnTimer(WPARAM wParam, LPARAM) {
+    if (wParam == ui::ID_TIMER_SLIDESHOW)
+        view.OnSlideTimer();
+    return 0;
+}
+
+LRESULT CMainDlg::OnNcHitTest(WPARAM, LPARAM lParam) {
+    // The whole surface drags the window; controls do their own hit testing.
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    ::MapWindowPoints(hwnd(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    return ::PtInRect(&client, pt) ? HTCAPTION : HTNOWHERE;
+}
+
+LRESULT CMainDlg::OnPaint(WPARAM wParam, LPARAM) {
+    view.OnPaint(wParam);
+    return 0;
+}
+
+LRESULT CMainDlg::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
+    return view.OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+}
+
+void CMainDlg::ShowPage(int state) {
+    view.ShowPage(state);
+}
+
+LRESULT CMainDlg::OnCloseButton(WPARAM, LPARAM) {
+    DestroyWindow();
+    ::PostQuitMessage(ui::kIdCloseButton);  // exit code 1106, on every page
+    return 0;
+}
+
+}  // namespace radu

@@ -1,0 +1,70 @@
+// CMainDlg: the installer's only window and the controller of the install. It owns the install state,
+// switches the pages, reacts to the messages the install's worker side posts back, and ends the program
+// with the close button (exit code 1106) or the finish button (1005).
+#pragma once
+
+#include "app/message_loop.h"
+#include "common/unique_handle.h"
+#include "ui/dialog_impl.h"
+#include "ui/install_state.h"
+#include "ui/main_view.h"
+
+namespace radu {
+
+class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public CIdleHandler {
+  public:
+    static constexpr int IDD = 129;
+    static const ui::MessageEntry<CMainDlg> kMessageEntries[];
+    static const ui::MessageMap<CMainDlg> kMessageMap;
+
+    CMainDlg() = default;
+    ~CMainDlg() override = default;
+
+    HWND Create(HWND parent) { return CDialogImpl<CMainDlg>::Create(parent, IDD); }
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnIdle() override;
+    // Whatever the map leaves: notifications go back to the control that sent them.
+    bool ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // Shows the page of an install state (0..3); other values change nothing.
+    void ShowPage(int state);
+
+  private:
+    LRESULT OnInitDialog(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnNcHitTest(WPARAM, LPARAM);
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnCtlColorStatic(WPARAM, LPARAM);
+    LRESULT OnEraseBackground(WPARAM, LPARAM) { return 1; }
+    LRESULT OnSize(WPARAM, LPARAM) { return 0; }
+
+    // Choices and commands.
+    LRESULT OnInstallButton(WPARAM, LPARAM);
+    LRESULT OnCustomInstall(WPARAM, LPARAM);
+    LRESULT OnAgreeToggled(WPARAM, LPARAM);
+    LRESULT OnOptionLabel(WPARAM, LPARAM);
+    LRESULT OnBrowse(WPARAM, LPARAM);
+    LRESULT OnCloseButton(WPARAM, LPARAM);
+    LRESULT OnLicenceLink(WPARAM, LPARAM);
+    void Finish();
+
+    // Messages of the install.
+    LRESULT OnDownloadProgress(WPARAM, LPARAM);
+    LRESULT OnUnpackBegin(WPARAM, LPARAM);
+    LRESULT OnUnpackProgress(WPARAM, LPARAM);
+    LRESULT OnUnpackDone(WPARAM, LPARAM);
+    LRESULT OnDownloadFailed(WPARAM, LPARAM);
+    LRESULT OnUnpackFailed(WPARAM, LPARAM);
+    LRESULT OnInstallDone(WPARAM, LPARAM);
+
+    ui::CMainView view;
+    int installState = ui::StateWelcome;
+    bool installFailed = false;
+    bool unpacking = false;
+    UniqueIcon bigIcon;
+    UniqueIcon smallIcon;
+};
+
+}  // namespace radu

@@ -1,0 +1,78 @@
+// The user's choices: licence, custom page, options, folder, and the install button on every page.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/main_dlg.h"
+#include "app/product.h"
+#include "ui/control_ids.h"
+#include "ui/folder_text.h"
+
+namespace radu {
+
+static_assert(ui::kMaxFolderTextUnits + (sizeof(kUninstallerPath) / sizeof(wchar_t) - 1) < ui::kPathUnits,
+              "the longest product path must fit the path buffers");
+static_assert(ui::kMaxFolderTextUnits + (sizeof(kProgramPath) / sizeof(wchar_t) - 1) < ui::kPathUnits,
+              "the product path must fit the path buffers");
+
+LRESULT CMainDlg::OnAgreeToggled(WPARAM, LPARAM) {
+    view.EnableInstall(view.LicenceAccepted());
+    return 0;
+}
+
+LRESULT CMainDlg::OnCustomInstall(WPARAM, LPARAM) {
+    if (!view.InstallEnabled())
+        return 0;  // the licence is not accepted yet
+    installState = ui::StateCustom;
+    ShowPage(ui::StateCustom);
+    return 0;
+}
+
+LRESULT CMainDlg::OnOptionLabel(WPARAM wParam, LPARAM) {
+    view.FlipOption(LOWORD(wParam));  // a click and a double-click each flip once
+    return 0;
+}
+
+LRESULT CMainDlg::OnBrowse(WPARAM, LPARAM) {
+    view.OnBrowse();
+    return 0;
+}
+
+LRESULT CMainDlg::OnLicenceLink(WPARAM, LPARAM) {
+    ::ShellExecuteW(nullptr, L"open", kLicenceAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    return 0;
+}
+
+LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
+    if (installState == ui::StateFinished) {
+        Finish();
+        return 0;
+    }
+    // One install at a time: a command that reaches the hidden button while installing (queued clicks)
+    // must not start a second worker on the same files.
+    if (installState == ui::StateInstalling)
+        return 0;
+    // The product's paths are the folder text plus their relative paths; text that could not take them
+    // is refused here, and the page stays as it is.
+    if (!ui::FolderTextFits(view.FullFolderText())) {
+        view.ShowFolderTooLong();
+        return 0;
+    }
+    // From the start page this is the quick install (default folder, all three options), from the custom
+    // page the install with the choices made there.
+    installState = ui::StateInstalling;
+    ShowPage(ui::StateInstalling);
+    // The install worker thread starts here: it downloads the package, unpacks it into the folder and
+    // reports through the WM_DOWNLOAD_*, WM_UNPACK_* and WM_INSTALL_DONE messages handled by this
+    // class. The download and unpacking engines come with their own work; until then the page waits.
+    return 0;
+}
+
+void CMainDlg::Finish() {
+    wchar_t product[ui::kPathUnits];
+    if (!installFailed && ui::JoinProductPath(view.FolderText(), kProgramPath, product, ui::kPathUnits))
+        ::ShellExecuteW(nullptr, L"open", product, nullptr, nullptr, SW_SHOW);
+    DestroyWindow();
+    ::PostQuitMessage(ui::kIdInstallButton);  // exit code 1005
+}
+
+}  // namespace radu

@@ -1,0 +1,92 @@
+#include "app/message_loop.h"
+
+#include <algorithm>
+
+namespace radu {
+namespace {
+
+template <typename T>
+bool Remove(std::vector<T*>& list, T* item) {
+    auto it = std::find(list.begin(), list.end(), item);
+    if (it == list.end())
+        return false;
+    list.erase(it);
+    return true;
+}
+
+}  // namespace
+
+bool CMessageLoop::AddMessageFilter(CMessageFilter* filter) {
+    if (filter == nullptr)
+        return false;
+    filters_.push_back(filter);
+    return true;
+}
+
+bool CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) {
+    return Remove(filters_, filter);
+}
+
+bool CMessageLoop::AddIdleHandler(CIdleHandler* handler) {
+    if (handler == nullptr)
+        return false;
+    idleHandlers_.push_back(handler);
+    return true;
+}
+
+bool CMessageLoop::RemoveIdleHandler(CIdleHandler* handler) {
+    return Remove(idleHandlers_, handler);
+}
+
+bool CMessageLoop::IsIdleMessage(const MSG& msg) {
+    switch (msg.message) {
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+        case WM_PAINT:
+        case 0x0118:  // the caret's blink timer
+            return false;
+        default:
+            return true;
+    }
+}
+
+bool CMessageLoop::PreTranslateMessage(MSG* msg) {
+    // Most recently added first. A filter may remove filters while it runs (a dialog that closes
+    // itself), so the list is read afresh at every step.
+    for (size_t i = filters_.size(); i-- > 0;) {
+        if (i >= filters_.size())
+            continue;
+        if (filters_[i]->PreTranslateMessage(msg))
+            return true;
+    }
+    return false;
+}
+
+void CMessageLoop::OnIdle() {
+    for (size_t i = 0; i < idleHandlers_.size(); ++i)
+        idleHandlers_[i]->OnIdle();
+}
+
+int CMessageLoop::Run() {
+    bool idle = true;
+    for (;;) {
+        if (idle && !::PeekMessageW(&msg_, nullptr, 0, 0, PM_NOREMOVE)) {
+            OnIdle();
+            idle = false;
+        }
+        const BOOL got = ::GetMessageW(&msg_, nullptr, 0, 0);
+        if (got == -1)
+            continue;  // a retrieval error is skipped
+        if (!got)
+            break;  // WM_QUIT
+        if (!PreTranslateMessage(&msg_)) {
+            ::TranslateMessage(&msg_);
+            ::DispatchMessageW(&msg_);
+        }
+        if (IsIdleMessage(msg_))
+            idle = true;
+    }
+    return static_cast<int>(msg_.wParam);
+}
+
+}  // namespace radu

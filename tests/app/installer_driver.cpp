@@ -1,0 +1,333 @@
+#include "installer_driver.h"
+
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+namespace radu::test {
+
+const wchar_t kInstallerTitle[] = L"Radurodi安装程序";
+
+namespace {
+
+// Polls `condition` every few milliseconds until it holds or `milliseconds` have passed.
+bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount() - start > milliseconds)
+            return false;
+        ::Sleep(5);
+    }
+}
+
+struct FindData {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindTitle(HWND hwnd, LPARAM param) {
+    auto* data = reinterpret_cast<FindData*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == data->processId && TextOf(hwnd) == kInstallerTitle) {
+        data->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct ButtonSearch {
+    HWND found;
+};
+
+BOOL CALLBACK FindInstallButton(HWND hwnd, LPARAM param) {
+    if (::GetDlgCtrlID(hwnd) == 1005 && ClassOf(hwnd) == L"RaduSkinButton") {
+        reinterpret_cast<ButtonSearch*>(param)->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindToolTip(HWND hwnd, LPARAM param) {
+    if (ClassOf(hwnd) == TOOLTIPS_CLASSW) {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct OwnedSearch {
+    HWND main;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM param) {
+    auto* data = reinterpret_cast<OwnedSearch*>(param);
+    if (hwnd != data->main && ::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+        data->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+ScreenPixels CaptureScreen(int left, int top, int width, int height) {
+    ScreenPixels out;
+    out.width = width;
+    out.height = height;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::BitBlt(dc, 0, 0, width, height, screen, left, top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    out.rgb.assign(p, p + static_cast<size_t>(width) * height);
+    for (DWORD& v : out.rgb)
+        v &= 0x00FFFFFF;
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
+bool PngEncoder(CLSID& clsid) {
+    UINT count = 0, bytes = 0;
+    Gdiplus::GetImageEncodersSize(&count, &bytes);
+    if (bytes == 0)
+        return false;
+    std::unique_ptr<BYTE[]> buffer(new BYTE[bytes]);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.get());
+    Gdiplus::GetImageEncoders(count, bytes, codecs);
+    for (UINT i = 0; i < count; ++i)
+        if (std::wstring(codecs[i].MimeType) == L"image/png") {
+            clsid = codecs[i].Clsid;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+std::wstring WindowsPath(const char* unixPath) {
+    std::wstring out = L"Z:";
+    for (const char* p = unixPath; *p; ++p)
+        out.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
+    return out;
+}
+
+bool IsOrange(DWORD c) {
+    const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+    return r > 200 && g > 100 && g < 210 && b < 120;
+}
+
+bool IsLightBlue(DWORD c) {
+    const int r = (c >> 16) & 0xFF, b = c & 0xFF;
+    return b > 200 && b > r + 10;
+}
+
+bool IsWhite(DWORD c) {
+    return c == 0xFFFFFF;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    // Sent, not GetWindowTextW: that does not ask a control of another process for its text.
+    wchar_t text[1024] = L"";
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
+    return std::wstring(text, length < 1024 ? length : 1023);
+}
+
+int TextLength(HWND hwnd) {
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    return static_cast<int>(length);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[128] = L"";
+    ::GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool Checked(HWND box) {
+    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+Installer::Installer(const std::wstring& arguments, WORD show) {
+    const std::wstring exe = WindowsPath(RADU_SETUP_EXE);
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process_))
+        return;
+    FindData data = {process_.dwProcessId, nullptr};
+    WaitFor(
+        [&] {
+            data.found = nullptr;
+            ::EnumWindows(&FindTitle, reinterpret_cast<LPARAM>(&data));
+            return data.found != nullptr && (::IsWindowVisible(data.found) || ::IsIconic(data.found));
+        },
+        15000);
+    dialog_ = data.found;
+    if (dialog_ == nullptr)
+        return;
+    threadId_ = ::GetWindowThreadProcessId(dialog_, nullptr);
+    ::EnumThreadWindows(threadId_, &FindToolTip, reinterpret_cast<LPARAM>(&toolTip_));
+}
+
+Installer::~Installer() {
+    if (process_.hProcess == nullptr)
+        return;
+    if (running()) {
+        ::TerminateProcess(process_.hProcess, 99);
+        ::WaitForSingleObject(process_.hProcess, 5000);
+    }
+    ::CloseHandle(process_.hThread);
+    ::CloseHandle(process_.hProcess);
+}
+
+bool Installer::running() const {
+    return process_.hProcess != nullptr && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND Installer::InstallButton() const {
+    ButtonSearch search = {nullptr};
+    ::EnumChildWindows(dialog_, &FindInstallButton, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Installer::Settle() {
+    // Posted messages of one thread are handled in the order they were posted: once a marker posted now
+    // has taken effect, everything posted before it has been handled too. The marker is the delay time
+    // of the licence link's tooltip, which the installer never touches.
+    if (toolTip_ == nullptr)
+        return;
+    const LPARAM marker = 1000 + (++settleCount_ % 20000);
+    ::PostMessageW(toolTip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, marker);
+    WaitFor(
+        [&] {
+            DWORD_PTR delay = 0;
+            if (!::SendMessageTimeoutW(toolTip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0, SMTO_NORMAL, 200, &delay))
+                return !running();
+            return static_cast<LPARAM>(delay) == marker || !running();
+        },
+        10000);
+}
+
+void Installer::PostAndSettle(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    ::PostMessageW(target, message, wParam, lParam);
+    Settle();
+}
+
+void Installer::MouseClick(HWND control, int x, int y) {
+    ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostAndSettle(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void Installer::MouseDoubleClick(HWND control, int x, int y) {
+    ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    ::PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
+    PostAndSettle(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+DWORD Installer::WaitForExit(DWORD milliseconds) {
+    if (process_.hProcess == nullptr)
+        return STILL_ACTIVE;
+    ::WaitForSingleObject(process_.hProcess, milliseconds);
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+HWND Installer::WaitForOwnedDialog(DWORD milliseconds) const {
+    OwnedSearch search = {dialog_, nullptr};
+    WaitFor(
+        [&] {
+            search.found = nullptr;
+            ::EnumThreadWindows(threadId_, &FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        milliseconds);
+    return search.found;
+}
+
+ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixels&)>& ready,
+                                      DWORD milliseconds) const {
+    ScreenPixels pixels;
+    WaitFor(
+        [&] {
+            POINT origin = {0, 0};
+            ::ClientToScreen(dialog_, &origin);
+            RECT client;
+            ::GetClientRect(dialog_, &client);
+            pixels = CaptureScreen(origin.x, origin.y, client.right, client.bottom);
+            return !ready || ready(pixels);
+        },
+        milliseconds);
+    return pixels;
+}
+
+void Installer::WaitForStillWindow(DWORD milliseconds) const {
+    ScreenPixels last;
+    WaitFor(
+        [&] {
+            ::Sleep(100);
+            RECT window;
+            ::GetWindowRect(dialog_, &window);
+            ScreenPixels now = CaptureScreen(window.left, window.top, window.right - window.left,
+                                             window.bottom - window.top);
+            const bool still = now.rgb == last.rgb;
+            last = std::move(now);
+            return still;
+        },
+        milliseconds);
+}
+
+bool Installer::SaveScreenshot(const std::wstring& path) const {
+    RECT window;
+    ::GetWindowRect(dialog_, &window);
+    const ScreenPixels pixels =
+        CaptureScreen(window.left, window.top, window.right - window.left, window.bottom - window.top);
+    Gdiplus::Bitmap bitmap(pixels.width, pixels.height, PixelFormat32bppRGB);
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x)
+            bitmap.SetPixel(x, y, Gdiplus::Color(0xFF000000 | pixels.at(x, y)));
+    CLSID png;
+    return PngEncoder(png) && bitmap.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+}
+
+void* Installer::RemoteText(const std::wstring& text) {
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    void* remote =
+        ::VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return nullptr;
+    ::WriteProcessMemory(process_.hProcess, remote, text.c_str(), bytes, nullptr);
+    remote_.push_back(remote);
+    return remote;
+}
+
+}  // namespace radu::test

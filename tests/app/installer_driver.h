@@ -1,0 +1,92 @@
+// Drives RadurodiSetup.exe from outside, as a user would: starts it, finds its window by title, clicks
+// and types through window messages, reads what is shown (texts, states, screen pixels) and the full
+// 32-bit exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace radu::test {
+
+// The installer's window title.
+extern const wchar_t kInstallerTitle[];
+
+// A Windows path from the Unix path of a file in the build tree (drive Z: is the Unix root).
+std::wstring WindowsPath(const char* unixPath);
+
+// Pixels of a screen area, 0x00RRGGBB, row by row.
+struct ScreenPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> rgb;
+    DWORD at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+
+bool IsOrange(DWORD rgb);
+bool IsLightBlue(DWORD rgb);
+bool IsWhite(DWORD rgb);
+
+class Installer {
+  public:
+    // Starts the installer with `arguments` and the show command `show`, and waits until its window is
+    // visible (or iconic).
+    explicit Installer(const std::wstring& arguments = L"", WORD show = SW_SHOWNORMAL);
+    ~Installer();
+    Installer(const Installer&) = delete;
+    Installer& operator=(const Installer&) = delete;
+
+    bool running() const;
+    HWND dialog() const { return dialog_; }
+    DWORD threadId() const { return threadId_; }
+    HANDLE process() const { return process_.hProcess; }
+
+    // The first child with this ID (for 1005, the folder label).
+    HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
+    // The skinned install button, which shares ID 1005 with the folder label.
+    HWND InstallButton() const;
+
+    // Posts a message and waits until the installer has handled it and everything posted before.
+    void PostAndSettle(HWND target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    void Click(HWND control) { PostAndSettle(control, BM_CLICK); }
+    // A mouse click (down and up) at a point of a control's client area.
+    void MouseClick(HWND control, int x = 2, int y = 2);
+    void MouseDoubleClick(HWND control, int x = 2, int y = 2);
+    void Settle();
+
+    // Waits for the process to end; its exit code, or STILL_ACTIVE after the time-out.
+    DWORD WaitForExit(DWORD milliseconds = 15000);
+
+    // A visible top-level dialog of the installer's thread other than its main window (a message box, the
+    // folder dialog); null when none shows up within the time.
+    HWND WaitForOwnedDialog(DWORD milliseconds = 5000) const;
+
+    // The client area as it is on the screen, once `ready` holds for it (or after the time-out).
+    ScreenPixels CaptureClient(const std::function<bool(const ScreenPixels&)>& ready = nullptr,
+                               DWORD milliseconds = 3000) const;
+    // Waits until the window's pixels stop changing (everything painted).
+    void WaitForStillWindow(DWORD milliseconds = 3000) const;
+    // The whole window as a PNG file.
+    bool SaveScreenshot(const std::wstring& path) const;
+
+    // Writes `text` (with its terminator) into the installer's memory; freed with the installer.
+    void* RemoteText(const std::wstring& text);
+
+  private:
+    PROCESS_INFORMATION process_ = {};
+    HWND dialog_ = nullptr;
+    DWORD threadId_ = 0;
+    HWND toolTip_ = nullptr;
+    int settleCount_ = 0;
+    std::vector<void*> remote_;
+};
+
+std::wstring TextOf(HWND hwnd);
+int TextLength(HWND hwnd);
+std::wstring ClassOf(HWND hwnd);
+bool SameText(const std::wstring& a, const std::wstring& b);  // ignoring case
+bool Checked(HWND box);
+
+}  // namespace radu::test

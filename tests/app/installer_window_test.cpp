@@ -1,0 +1,642 @@
+// The installer window as its user meets it: pages, licence gating, options, folder, progress, the two
+// ways out with their exit codes, and screenshots of each page.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "installer_driver.h"
+#include "support/test_paths.h"
+
+namespace radu::test {
+namespace {
+
+// Control IDs of the installer window.
+enum : int {
+    kLink = 1003,
+    kCustomLink = 1004,
+    kFolderLabel = 1005,
+    kLabelDesktop = 1006,
+    kLabelStartMenu = 1007,
+    kLabelAutoStart = 1008,
+    kStatus = 1009,
+    kPercent = 1010,
+    kClose = 1106,
+    kArrow = 1107,
+    kLicence = 1108,
+    kFolder = 1109,
+    kBrowse = 1110,
+    kDesktop = 1111,
+    kStartMenu = 1112,
+    kAutoStart = 1113,
+    kProgress = 1120,
+};
+
+// The install's messages.
+constexpr UINT kUnpackBegin = 10001, kDownloadFailed = 10002, kDownloadProgress = 10010,
+               kUnpackFailed = 11110, kUnpackProgress = 11111, kUnpackDone = 11112;
+
+// The bar lies at (198, 312) in the client area, 281 x 22; its fill starts 3 pixels in and is drawn 3
+// pixels wider than the fill width.
+constexpr int kBarLeft = 198, kBarMiddle = 312 + 11;
+int FillEndColumn(int fillWidth) {
+    return kBarLeft + 3 + 3 + fillWidth - 1;
+}
+std::function<bool(const ScreenPixels&)> BarEndsAt(int fillWidth) {
+    return [fillWidth](const ScreenPixels& p) {
+        const int end = FillEndColumn(fillWidth);
+        const bool filled =
+            fillWidth == 0 ? IsLightBlue(p.at(kBarLeft + 4, kBarMiddle)) : IsOrange(p.at(end, kBarMiddle));
+        return filled && IsLightBlue(p.at(end + 1, kBarMiddle));
+    };
+}
+
+class GdiplusEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        ::SetCursorPos(0, 0);  // away from the window: no hover faces
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+
+  private:
+    ULONG_PTR token_ = 0;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
+
+bool Visible(const Installer& installer, int id) {
+    return ::IsWindowVisible(installer.Item(id)) != FALSE;
+}
+
+void ExpectShown(const Installer& in, std::initializer_list<int> shown, std::initializer_list<int> hidden) {
+    for (int id : shown)
+        EXPECT_TRUE(Visible(in, id)) << "control " << id << " should show";
+    for (int id : hidden)
+        EXPECT_FALSE(Visible(in, id)) << "control " << id << " should be hidden";
+}
+
+void ExpectStartPage(const Installer& in) {
+    ExpectShown(in, {kLink, kCustomLink, kClose, kArrow, kLicence},
+                {kFolderLabel, kLabelDesktop, kLabelStartMenu, kLabelAutoStart, kStatus, kPercent, kFolder,
+                 kBrowse, kDesktop, kStartMenu, kAutoStart, kProgress});
+    EXPECT_TRUE(::IsWindowVisible(in.InstallButton()));
+    EXPECT_EQ(TextOf(in.InstallButton()), L"快速安装");
+}
+
+void ExpectCustomPage(const Installer& in) {
+    ExpectShown(in,
+                {kFolderLabel, kLabelDesktop, kLabelStartMenu, kLabelAutoStart, kFolder, kBrowse, kDesktop,
+                 kStartMenu, kAutoStart, kClose},
+                {kLink, kCustomLink, kArrow, kLicence, kStatus, kPercent, kProgress});
+    EXPECT_TRUE(::IsWindowVisible(in.InstallButton()));
+    EXPECT_TRUE(::IsWindowEnabled(in.InstallButton()));
+    EXPECT_EQ(TextOf(in.InstallButton()), L"安装");
+}
+
+void ExpectInstallingPage(const Installer& in) {
+    ExpectShown(in, {kStatus, kPercent, kProgress, kClose},
+                {kFolderLabel, kLabelDesktop, kLabelStartMenu, kLabelAutoStart, kFolder, kBrowse, kDesktop,
+                 kStartMenu, kAutoStart, kLicence, kLink, kCustomLink, kArrow});
+    EXPECT_FALSE(::IsWindowVisible(in.InstallButton()));
+}
+
+void ExpectFinishPage(const Installer& in) {
+    ExpectShown(in, {kClose}, {kStatus, kPercent, kProgress, kFolder, kLicence, kArrow});
+    EXPECT_TRUE(::IsWindowVisible(in.InstallButton()));
+    EXPECT_EQ(TextOf(in.InstallButton()), L"完成");
+}
+
+void AcceptLicence(Installer& in) {
+    in.Click(in.Item(kLicence));
+    ASSERT_TRUE(Checked(in.Item(kLicence)));
+}
+
+void GoToCustomPage(Installer& in) {
+    AcceptLicence(in);
+    in.Click(in.Item(kArrow));
+    ExpectCustomPage(in);
+}
+
+// Closes the open message box (or folder dialog) with `command`; its text is returned.
+std::wstring AnswerDialog(Installer& in, int command) {
+    HWND box = in.WaitForOwnedDialog();
+    if (box == nullptr)
+        return L"(no dialog)";
+    const std::wstring text = TextOf(::GetDlgItem(box, 0xFFFF)) + L"|" + TextOf(box);
+    in.PostAndSettle(box, WM_COMMAND, command, 0);
+    return text;
+}
+
+// The product's stand-in, placed where the finish button starts it: folder + "VaruPhoneAx\Varu.exe".
+struct ProductFolder {
+    TempDir dir;
+    ProductFolder() {
+        ::CreateDirectoryW((dir.path() + L"VaruPhoneAx").c_str(), nullptr);
+        ::CopyFileW(WindowsPath(RADU_MARKER_EXE).c_str(), (dir.path() + L"VaruPhoneAx\\Varu.exe").c_str(),
+                    FALSE);
+    }
+    std::wstring marker() const { return dir.path() + L"VaruPhoneAx\\started.txt"; }
+    bool WaitForStart(DWORD ms) const {
+        for (DWORD waited = 0; waited < ms; waited += 20) {
+            if (FileExists(marker()))
+                return true;
+            ::Sleep(20);
+        }
+        return false;
+    }
+};
+
+// Custom install into the product folder: the installing page, waiting for the install's messages.
+void InstallInto(Installer& in, const ProductFolder& product) {
+    GoToCustomPage(in);
+    ::SendMessageW(in.Item(kFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(product.dir.path().c_str()));
+    in.Click(in.InstallButton());
+    ExpectInstallingPage(in);
+}
+
+TEST(InstallerWindow, StartPageAsItFirstShows) {
+    Installer in(L"/S --quiet extra arguments");  // the command line is not read
+    ASSERT_NE(in.dialog(), nullptr);
+    RECT client;
+    ::GetClientRect(in.dialog(), &client);
+    EXPECT_EQ(client.right, 600);
+    EXPECT_EQ(client.bottom, 400);
+    const LONG style = ::GetWindowLongW(in.dialog(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), WS_BORDER);
+
+    // Centred on the work area.
+    RECT work, window;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(in.dialog(), &window);
+    EXPECT_NEAR(window.left - work.left, work.right - window.right, 1);
+    EXPECT_NEAR(window.top - work.top, work.bottom - window.bottom, 1);
+
+    ExpectStartPage(in);
+    EXPECT_FALSE(::IsWindowEnabled(in.InstallButton()));
+    EXPECT_FALSE(::IsWindowEnabled(in.Item(kArrow)));
+    EXPECT_EQ(TextOf(in.Item(kLicence)), L"已阅读并同意");
+    EXPECT_FALSE(Checked(in.Item(kLicence)));
+    EXPECT_EQ(TextOf(in.Item(kLink)), L"许可协议");
+    EXPECT_EQ(TextOf(in.Item(kCustomLink)), L"自定义安装");
+    // What the later pages will show is set up already.
+    EXPECT_EQ(TextOf(in.Item(kLabelDesktop)), L"生成桌面图标");
+    EXPECT_EQ(TextOf(in.Item(kLabelStartMenu)), L"创建开始菜单");
+    EXPECT_EQ(TextOf(in.Item(kLabelAutoStart)), L"开机启动");
+    EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在下载资源:");
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"0%");
+    EXPECT_TRUE(SameText(TextOf(in.Item(kFolder)), L"C:\\Program Files\\")) << TextOf(in.Item(kFolder));
+    EXPECT_TRUE(Checked(in.Item(kDesktop)));
+    EXPECT_TRUE(Checked(in.Item(kStartMenu)));
+    EXPECT_TRUE(Checked(in.Item(kAutoStart)));
+
+    // The picture area shows the banner, the band below it is white.
+    const ScreenPixels p = in.CaptureClient([](const ScreenPixels& s) { return IsWhite(s.at(300, 390)); });
+    for (POINT pt : {POINT{300, 390}, POINT{5, 275}, POINT{595, 395}, POINT{150, 360}, POINT{500, 300}})
+        EXPECT_TRUE(IsWhite(p.at(pt.x, pt.y))) << pt.x << "," << pt.y << " " << std::hex << p.at(pt.x, pt.y);
+    EXPECT_FALSE(IsWhite(p.at(300, 265)));
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, LicenceBoxGatesInstallArrowAndCustomInstall) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    HWND custom = in.Item(kCustomLink);
+    // Unticked: the link and the commands do nothing.
+    in.MouseClick(custom);
+    in.PostAndSettle(in.dialog(), WM_COMMAND, MAKEWPARAM(kArrow, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(in.Item(kArrow)));
+    ExpectStartPage(in);
+
+    AcceptLicence(in);
+    EXPECT_TRUE(::IsWindowEnabled(in.InstallButton()));
+    EXPECT_TRUE(::IsWindowEnabled(in.Item(kArrow)));
+    in.Click(in.Item(kLicence));
+    EXPECT_FALSE(::IsWindowEnabled(in.InstallButton()));
+    EXPECT_FALSE(::IsWindowEnabled(in.Item(kArrow)));
+    in.MouseClick(custom);
+    ExpectStartPage(in);
+
+    AcceptLicence(in);
+    in.MouseClick(custom);  // "自定义安装" opens the custom page
+    ExpectCustomPage(in);
+    EXPECT_TRUE(SameText(TextOf(in.Item(kFolder)), L"C:\\Program Files\\")) << TextOf(in.Item(kFolder));
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, OptionLabelsFlipTheirBoxes) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    GoToCustomPage(in);
+    in.MouseClick(in.Item(kLabelDesktop));
+    EXPECT_FALSE(Checked(in.Item(kDesktop)));
+    EXPECT_TRUE(Checked(in.Item(kStartMenu)));
+    in.MouseClick(in.Item(kLabelDesktop));
+    EXPECT_TRUE(Checked(in.Item(kDesktop)));
+    in.MouseClick(in.Item(kLabelAutoStart));
+    EXPECT_FALSE(Checked(in.Item(kAutoStart)));
+    in.MouseDoubleClick(in.Item(kLabelStartMenu));  // flips twice
+    EXPECT_TRUE(Checked(in.Item(kStartMenu)));
+    in.Click(in.Item(kStartMenu));  // the box itself
+    EXPECT_FALSE(Checked(in.Item(kStartMenu)));
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, EnterEscAndSystemCloseDoNothing) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    auto keys = [&] {
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof(gui);
+        ::GetGUIThreadInfo(in.threadId(), &gui);
+        HWND focus = gui.hwndFocus != nullptr ? gui.hwndFocus : in.dialog();
+        for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            ::PostMessageW(focus, WM_KEYDOWN, key, 1);
+            ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+        }
+        ::PostMessageW(in.dialog(), WM_CLOSE, 0, 0);
+        ::PostMessageW(in.dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        in.Settle();
+        ASSERT_TRUE(in.running());
+        EXPECT_TRUE(::IsWindowVisible(in.dialog()));
+    };
+    keys();
+    ExpectStartPage(in);
+    GoToCustomPage(in);
+    ::SendMessageW(in.Item(kFolder), WM_SETFOCUS, 0, 0);
+    keys();
+    ExpectCustomPage(in);
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, SurfaceDragsTheWindowControlsDoNot) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    auto screen = [&](int x, int y) {
+        POINT pt = {x, y};
+        ::ClientToScreen(in.dialog(), &pt);
+        return pt;
+    };
+    auto hit = [&](HWND target, POINT pt) {
+        return ::SendMessageW(target, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    };
+    for (POINT c : {POINT{300, 100}, POINT{5, 5}, POINT{300, 380}, POINT{595, 395}}) {
+        const POINT pt = screen(c.x, c.y);
+        EXPECT_EQ(::WindowFromPoint(pt), in.dialog()) << c.x << "," << c.y;
+        EXPECT_EQ(hit(in.dialog(), pt), HTCAPTION) << c.x << "," << c.y;
+    }
+    EXPECT_EQ(hit(in.dialog(), screen(-50, -50)), HTNOWHERE);
+    // Controls keep their own hit testing (a disabled control leaves the point to the window).
+    AcceptLicence(in);
+    for (HWND control : {in.InstallButton(), in.Item(kLicence), in.Item(kClose), in.Item(kLink)}) {
+        RECT rc;
+        ::GetWindowRect(control, &rc);
+        const POINT centre = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        EXPECT_EQ(::WindowFromPoint(centre), control) << ClassOf(control);
+        EXPECT_EQ(hit(control, centre), HTCLIENT) << ClassOf(control);
+    }
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, LookupsOfId1005ReachTheFolderLabel) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    HWND label = in.Item(1005);
+    HWND button = in.InstallButton();
+    ASSERT_NE(button, nullptr);
+    EXPECT_NE(label, button);
+    EXPECT_TRUE(SameText(ClassOf(label), L"Static"));
+    EXPECT_EQ(TextOf(label), L"安装路径:");
+    ::SetDlgItemTextW(in.dialog(), 1005, L"路径");
+    EXPECT_EQ(TextOf(label), L"路径");
+    EXPECT_EQ(TextOf(button), L"快速安装");
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    AcceptLicence(in);
+    in.Click(in.InstallButton());  // quick install
+    ExpectInstallingPage(in);
+    EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在下载资源:");
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"0%");
+    EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
+
+    in.PostAndSettle(in.dialog(), kDownloadProgress, 45);
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"45%");
+    EXPECT_TRUE(BarEndsAt(122)(in.CaptureClient(BarEndsAt(122))));
+
+    in.PostAndSettle(in.dialog(), kUnpackBegin);
+    EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在解压资源:");
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
+    in.PostAndSettle(in.dialog(), kDownloadProgress, 90);  // too late: unpacking has begun
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
+    EXPECT_TRUE(BarEndsAt(122)(in.CaptureClient(BarEndsAt(122))));
+
+    in.PostAndSettle(in.dialog(), kUnpackProgress, 3, 4);
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"75.00%");
+    EXPECT_TRUE(BarEndsAt(204)(in.CaptureClient(BarEndsAt(204))));
+    in.PostAndSettle(in.dialog(), kUnpackProgress, 1, 8);  // 12 % on the bar
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"12.50%");
+    EXPECT_TRUE(BarEndsAt(32)(in.CaptureClient(BarEndsAt(32))));
+    in.PostAndSettle(in.dialog(), kUnpackProgress, 0, 5);
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
+    EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
+    in.PostAndSettle(in.dialog(), kUnpackProgress, 5, 0);  // no entries: nothing to show
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
+
+    const ScreenPixels p = in.CaptureClient();
+    for (POINT pt : {POINT{300, 390}, POINT{5, 275}, POINT{50, 300}, POINT{595, 350}})
+        EXPECT_TRUE(IsWhite(p.at(pt.x, pt.y))) << pt.x << "," << pt.y;
+
+    ASSERT_TRUE(in.running());
+    in.Click(in.Item(kClose));  // also while installing
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, FinishButtonStartsTheProductAndEndsWith1005) {
+    ProductFolder product;
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    InstallInto(in, product);
+    in.PostAndSettle(in.dialog(), kUnpackDone);  // unpacking ends: bar full, then the finish page
+    in.Settle();
+    ExpectFinishPage(in);
+    EXPECT_FALSE(product.WaitForStart(0));
+
+    in.Click(in.InstallButton());
+    EXPECT_EQ(in.WaitForExit(), 1005u);
+    ASSERT_TRUE(product.WaitForStart(10000));
+    const std::string started = ReadFileBytes(product.marker());
+    const std::wstring path(reinterpret_cast<const wchar_t*>(started.data()),
+                            started.size() / sizeof(wchar_t));
+    EXPECT_TRUE(SameText(path, product.dir.path() + L"VaruPhoneAx\\Varu.exe")) << path;
+}
+
+TEST(InstallerWindow, CloseOnTheFinishPageEndsWith1106) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    AcceptLicence(in);
+    in.Click(in.InstallButton());
+    in.PostAndSettle(in.dialog(), kUnpackDone);
+    in.Settle();
+    ExpectFinishPage(in);
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, DownloadFailureCancelledStartsNothing) {
+    ProductFolder product;
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    InstallInto(in, product);
+    ::PostMessageW(in.dialog(), kDownloadFailed, 7, 0);
+    const std::wstring box = AnswerDialog(in, IDCANCEL);
+    EXPECT_EQ(box, L"网络异常,安装失败.您可以直接下载完整的安装包进行安装，点击确定开始下载完整安装包!|提示");
+    in.Settle();
+    ExpectFinishPage(in);
+    in.Click(in.InstallButton());
+    EXPECT_EQ(in.WaitForExit(), 1005u);
+    EXPECT_FALSE(product.WaitForStart(500));
+}
+
+TEST(InstallerWindow, UnpackFailureShowsItsBoxAndStartsNothing) {
+    ProductFolder product;
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    InstallInto(in, product);
+    ::PostMessageW(in.dialog(), kUnpackFailed, 3, 0);
+    ::PostMessageW(in.dialog(), kUnpackDone, 0, 0);
+    ASSERT_NE(in.WaitForOwnedDialog(), nullptr);
+    in.Settle();
+    ExpectFinishPage(in);  // reached behind the box
+    EXPECT_EQ(AnswerDialog(in, IDOK), L"权限不够，请使用管理员身份运行程序|提示");
+    in.Settle();
+    ExpectFinishPage(in);
+    in.Click(in.InstallButton());
+    EXPECT_EQ(in.WaitForExit(), 1005u);
+    EXPECT_FALSE(product.WaitForStart(500));
+}
+
+TEST(InstallerWindow, FolderTextLongerThan230UnitsIsRefused) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    GoToCustomPage(in);
+    HWND field = in.Item(kFolder);
+    EXPECT_EQ(::SendMessageW(field, EM_GETLIMITTEXT, 0, 0), 230);
+
+    // Typing stops at 230 units.
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (int i = 0; i < 240; ++i)
+        ::PostMessageW(field, WM_CHAR, L'a', 1);
+    in.Settle();
+    EXPECT_EQ(TextLength(field), 230);
+
+    // Text put there by other means is refused when the install starts; the page stays.
+    const std::wstring tooLong = L"C:\\" + std::wstring(227, L'x') + L"\\";  // 231 units
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tooLong.c_str()));
+    ASSERT_EQ(TextLength(field), 231);
+    ::PostMessageW(in.InstallButton(), BM_CLICK, 0, 0);
+    const std::wstring box = AnswerDialog(in, IDOK);
+    EXPECT_NE(box.find(L"230"), std::wstring::npos) << box;
+    EXPECT_NE(box.find(L"|提示"), std::wstring::npos) << box;
+    ExpectCustomPage(in);
+
+    const std::wstring longest = L"C:\\" + std::wstring(226, L'x') + L"\\";  // 230 units
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(longest.c_str()));
+    in.Click(in.InstallButton());
+    EXPECT_EQ(in.WaitForOwnedDialog(300), nullptr);
+    ExpectInstallingPage(in);
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, FolderBrowserChoosesRestoresAndRefuses) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    GoToCustomPage(in);
+    HWND field = in.Item(kFolder);
+    auto browse = [&](const wchar_t* select, int command) {
+        ::PostMessageW(in.Item(kBrowse), BM_CLICK, 0, 0);
+        HWND dialog = in.WaitForOwnedDialog();
+        if (dialog == nullptr)
+            return false;
+        if (select != nullptr)
+            ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(in.RemoteText(select)));
+        in.PostAndSettle(dialog, WM_COMMAND, command, 0);
+        return true;
+    };
+
+    // Cancelled: a folder typed into the field gives way to the install folder.
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"D:\\typed\\"));
+    ASSERT_TRUE(browse(nullptr, IDCANCEL));
+    EXPECT_TRUE(SameText(TextOf(field), L"C:\\Program Files\\")) << TextOf(field);
+    // Opened on the install folder: OK at once keeps it.
+    ASSERT_TRUE(browse(nullptr, IDOK));
+    EXPECT_TRUE(SameText(TextOf(field), L"C:\\Program Files\\")) << TextOf(field);
+
+    ::CreateDirectoryW(L"C:\\RaduTools", nullptr);
+    ASSERT_TRUE(browse(L"C:\\RaduTools", IDOK));
+    EXPECT_TRUE(SameText(TextOf(field), L"C:\\RaduTools\\")) << TextOf(field);
+    ASSERT_TRUE(browse(L"C:\\", IDOK));
+    EXPECT_TRUE(SameText(TextOf(field), L"C:\\")) << TextOf(field);
+
+    // A folder whose path is too long for the product's paths is refused with a message.
+    std::wstring deep = L"C:\\" + std::wstring(100, L'a');
+    ::CreateDirectoryW(deep.c_str(), nullptr);
+    deep += L"\\" + std::wstring(100, L'b');
+    ::CreateDirectoryW(deep.c_str(), nullptr);
+    deep += L"\\" + std::wstring(40, L'c');
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    ::PostMessageW(in.Item(kBrowse), BM_CLICK, 0, 0);
+    HWND dialog = in.WaitForOwnedDialog();
+    ASSERT_NE(dialog, nullptr);
+    ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(in.RemoteText(deep)));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 500 && ::IsWindow(dialog); ++i)
+        ::Sleep(10);
+    ASSERT_FALSE(::IsWindow(dialog));
+    const std::wstring box = AnswerDialog(in, IDOK);
+    EXPECT_NE(box.find(L"230"), std::wstring::npos) << box;
+    EXPECT_TRUE(SameText(TextOf(field), L"C:\\")) << TextOf(field);
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+TEST(InstallerWindow, StartedMinimisedShowsMinimised) {
+    Installer in(L"", SW_SHOWMINNOACTIVE);
+    ASSERT_NE(in.dialog(), nullptr);
+    EXPECT_TRUE(::IsIconic(in.dialog()));
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+// Screenshots of the four pages, when RADU_SCREENSHOT_DIR names a folder (Windows path).
+TEST(InstallerScreenshots, EachPage) {
+    const std::wstring folder = Env(L"RADU_SCREENSHOT_DIR");
+    if (folder.empty())
+        GTEST_SKIP() << "set RADU_SCREENSHOT_DIR to take screenshots";
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    in.WaitForStillWindow();
+    EXPECT_TRUE(in.SaveScreenshot(folder + L"\\start.png"));
+    GoToCustomPage(in);
+    in.WaitForStillWindow();
+    EXPECT_TRUE(in.SaveScreenshot(folder + L"\\custom.png"));
+    in.Click(in.InstallButton());
+    in.PostAndSettle(in.dialog(), kDownloadProgress, 50);
+    ::Sleep(5000);  // the first banner's wipe: 60 steps of 80 ms
+    in.WaitForStillWindow();
+    EXPECT_TRUE(in.SaveScreenshot(folder + L"\\installing.png"));
+    in.PostAndSettle(in.dialog(), kUnpackDone);
+    in.Settle();
+    in.WaitForStillWindow();
+    EXPECT_TRUE(in.SaveScreenshot(folder + L"\\finish.png"));
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+}  // namespace
+}  // namespace radu::test
+
+namespace radu::test {
+namespace {
+
+void MouseTo(POINT pt, DWORD buttons = 0) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((pt.x * 65535) / (::GetSystemMetrics(SM_CXSCREEN) - 1));
+    input.mi.dy = static_cast<LONG>((pt.y * 65535) / (::GetSystemMetrics(SM_CYSCREEN) - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+// Presses the left button at `from`, moves in steps to `from` + (dx, dy) and lets go, as a hand would.
+void Drag(POINT from, int dx, int dy) {
+    MouseTo(from);
+    MouseTo(from, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= 10; ++i) {
+        ::Sleep(15);  // the pace of a hand, so that the steps arrive as separate moves
+        MouseTo({from.x + dx * i / 10, from.y + dy * i / 10});
+    }
+    MouseTo({from.x + dx, from.y + dy}, MOUSEEVENTF_LEFTUP);
+}
+
+POINT OnScreen(const Installer& in, int x, int y) {
+    POINT pt = {x, y};
+    ::ClientToScreen(in.dialog(), &pt);
+    return pt;
+}
+
+int Luminance(DWORD c) {
+    return static_cast<int>(((c >> 16) & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + (c & 0xFF));
+}
+
+TEST(InstallerMouse, TheSurfaceDragsTheWindowAControlDoesNot) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    AcceptLicence(in);
+    RECT before, after;
+    ::GetWindowRect(in.dialog(), &before);
+
+    // Pressed on the licence box and let go beside it: neither a move nor a click.
+    RECT box;
+    ::GetWindowRect(in.Item(kLicence), &box);
+    Drag({box.left + 6, (box.top + box.bottom) / 2}, 40, 30);
+    in.Settle();
+    ::GetWindowRect(in.dialog(), &after);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_TRUE(Checked(in.Item(kLicence)));
+
+    // Pressed on the banner: the window follows the mouse.
+    Drag(OnScreen(in, 300, 150), 40, 30);
+    for (int i = 0; i < 200; ++i) {
+        ::GetWindowRect(in.dialog(), &after);
+        if (after.left == before.left + 40 && after.top == before.top + 30)
+            break;
+        ::Sleep(10);
+    }
+    EXPECT_EQ(after.left - before.left, 40);
+    EXPECT_EQ(after.top - before.top, 30);
+
+    // Over the install button its face turns to the lighter hover frame, and back when the mouse leaves.
+    const POINT face = {230, 333};  // left of the text
+    in.WaitForStillWindow();
+    const int normal = Luminance(in.CaptureClient().at(face.x, face.y));
+    MouseTo(OnScreen(in, face.x, face.y));
+    MouseTo(OnScreen(in, face.x + 2, face.y));
+    const ScreenPixels hovered = in.CaptureClient(
+        [&](const ScreenPixels& p) { return Luminance(p.at(face.x, face.y)) > normal + 100; });
+    EXPECT_GT(Luminance(hovered.at(face.x, face.y)), normal + 100);
+    MouseTo(OnScreen(in, face.x, 380));  // onto the white band below
+    MouseTo(OnScreen(in, face.x + 2, 382));
+    const ScreenPixels left = in.CaptureClient(
+        [&](const ScreenPixels& p) { return std::abs(Luminance(p.at(face.x, face.y)) - normal) < 30; });
+    EXPECT_LT(std::abs(Luminance(left.at(face.x, face.y)) - normal), 30);
+    MouseTo({0, 0});
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
+}  // namespace
+}  // namespace radu::test

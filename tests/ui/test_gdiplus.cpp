@@ -1,0 +1,134 @@
+#include "test_gdiplus.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/reflect.h"
+
+namespace radu::test {
+namespace {
+
+// GDI+ for the whole test program.
+class GdiplusEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+
+  private:
+    ULONG_PTR token_ = 0;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
+
+}  // namespace
+
+PaintedWindow::PaintedWindow(int width, int height, COLORREF color, Hook onMessage)
+    : color_(color), hook_(std::move(onMessage)) {
+    static const ATOM atom = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = &PaintedWindow::Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = L"RaduTestPainted";
+        return ::RegisterClassW(&wc);
+    }();
+    (void)atom;
+    RECT rc = {0, 0, width, height};
+    ::AdjustWindowRectEx(&rc, WS_POPUP, FALSE, 0);
+    hwnd_ = ::CreateWindowExW(0, L"RaduTestPainted", L"test", WS_POPUP, 40, 40, rc.right - rc.left,
+                              rc.bottom - rc.top, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+}
+
+PaintedWindow::~PaintedWindow() {
+    if (hwnd_ != nullptr)
+        ::DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK PaintedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        ::SetWindowLongPtrW(
+            hwnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* self = reinterpret_cast<PaintedWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr)
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    LRESULT result = 0;
+    if (self->hook_ && self->hook_(hwnd, message, wParam, lParam, result))
+        return result;
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC given = reinterpret_cast<HDC>(wParam);
+            HDC dc = given != nullptr ? given : ::BeginPaint(hwnd, &ps);
+            RECT rc;
+            ::GetClientRect(hwnd, &rc);
+            HBRUSH brush = ::CreateSolidBrush(self->color_);
+            ::FillRect(dc, &rc, brush);
+            ::DeleteObject(brush);
+            if (given == nullptr)
+                ::EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        default:
+            if (ui::ReflectNotifications(hwnd, message, wParam, lParam, result))
+                return result;
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+Pixels PrintClient(HWND window) {
+    Pixels out;
+    RECT rc;
+    ::GetClientRect(window, &rc);
+    out.width = rc.right;
+    out.height = rc.bottom;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    out.rgb.assign(p, p + static_cast<size_t>(out.width) * out.height);
+    for (DWORD& v : out.rgb)
+        v &= 0x00FFFFFF;
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
+DWORD BitmapPixel(Gdiplus::Bitmap& bitmap, int x, int y) {
+    Gdiplus::Color c;
+    bitmap.GetPixel(x, y, &c);
+    return Rgb(c.GetR(), c.GetG(), c.GetB());
+}
+
+ui::GdiPtr<Gdiplus::Image> SolidPicture(int width, int height, Gdiplus::Color color) {
+    auto* bitmap = new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB);
+    Gdiplus::Graphics g(bitmap);
+    g.Clear(color);
+    return ui::GdiPtr<Gdiplus::Image>(bitmap);
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace radu::test

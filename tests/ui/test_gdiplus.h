@@ -1,0 +1,55 @@
+// Helpers for tests of drawing code: GDI+ for the whole test program, test windows that paint a known
+// colour, and reading back what a window paints.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+#include "ui/gdiplus.h"
+
+namespace radu::test {
+
+// A top-level test window of `width` x `height` client pixels that fills its client area with `color`
+// (also when asked to paint into a given device context) and reflects notifications to its children.
+// `onMessage` sees every message first; returning true answers it with `result`.
+class PaintedWindow {
+  public:
+    using Hook = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>;
+    PaintedWindow(int width, int height, COLORREF color, Hook onMessage = nullptr);
+    ~PaintedWindow();
+    PaintedWindow(const PaintedWindow&) = delete;
+    PaintedWindow& operator=(const PaintedWindow&) = delete;
+    HWND hwnd() const { return hwnd_; }
+    void SetColor(COLORREF color) { color_ = color; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    HWND hwnd_ = nullptr;
+    COLORREF color_;
+    Hook hook_;
+};
+
+// What `window` paints of itself when asked with WM_PRINTCLIENT, as 0x00RRGGBB pixels row by row.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> rgb;
+    DWORD at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+Pixels PrintClient(HWND window);
+
+// 0x00RRGGBB of a GDI+ bitmap's pixel.
+DWORD BitmapPixel(Gdiplus::Bitmap& bitmap, int x, int y);
+// A solid ARGB picture.
+ui::GdiPtr<Gdiplus::Image> SolidPicture(int width, int height, Gdiplus::Color color);
+
+// Processes the messages waiting for this thread.
+void PumpMessages();
+
+constexpr DWORD Rgb(int r, int g, int b) {
+    return (static_cast<DWORD>(r) << 16) | (static_cast<DWORD>(g) << 8) | static_cast<DWORD>(b);
+}
+
+}  // namespace radu::test

@@ -1,0 +1,82 @@
+// CCustomButton: the skinned push button. Its face is cut from a horizontal strip of equally wide frames
+// in one picture and laid over the skin behind the button, with the button's text centred on top. The
+// four faces (normal, hover, pressed, disabled) are composed whenever the picture, text, font or colours
+// change; painting only copies the face that matches the button's state. Apart from drawing it is the
+// system push button (focus, keys, BN_CLICKED to the parent). It needs the version 6 common controls
+// (custom-draw notifications) and a parent that reflects notifications back to it.
+#pragma once
+
+#include <mutex>
+
+#include "ui/capture_background.h"
+#include "ui/custom_draw.h"
+#include "ui/gdiplus.h"
+#include "ui/window_impl.h"
+
+namespace radu::ui {
+
+class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
+  public:
+    static constexpr const wchar_t* kBaseClass = L"BUTTON";
+    static constexpr const wchar_t* kClassName = L"RaduSkinButton";
+    static const MessageEntry<CCustomButton> kMessageEntries[];
+    static const MessageMap<CCustomButton> kMessageMap;
+
+    enum Face { kNormal, kHover, kPressed, kDisabled, kFaceCount };
+
+    CCustomButton();
+    ~CCustomButton() override;
+
+    // Style 0 means WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN.
+    HWND Create(HWND parent, const RECT& rect, DWORD style, int id);
+
+    // The frame strip, a "PNG" resource of the program. The old strip is destroyed.
+    bool LoadStrip(int resourceId);
+    // The same with a picture at hand (the button owns it from now on).
+    void SetStrip(GdiPtr<Gdiplus::Image> strip);
+    // The setters below store their values and recompose the faces when the window exists.
+    void SetFrameCount(int count);
+    void SetFrameIndexes(int normal, int pressed, int hover, int disabled);
+    void SetTextColors(COLORREF normal, COLORREF pressed, COLORREF hover, COLORREF disabled);
+    void SetSkinParent(HWND parent);
+    void SetCheckMode(bool on);
+    void SetButtonText(const wchar_t* text);
+
+    // Composes the four faces; false when the button has no width.
+    bool RebuildStates();
+
+    bool checked() const { return checked_; }
+    // A composed face (null before the first composition), for inspection.
+    Gdiplus::Bitmap* face(Face f) const { return faces_[f].get(); }
+
+  private:
+    LRESULT OnSize(WPARAM, LPARAM);
+    LRESULT OnSetFont(WPARAM, LPARAM);
+    LRESULT OnLButtonDown(WPARAM, LPARAM);
+    LRESULT OnReflectedCustomDraw(WPARAM, LPARAM);
+
+    DWORD OnPreErase(int, NMCUSTOMDRAW* draw) override { return DrawFace(draw); }
+    // Paints the face for the state in the custom-draw record; 0 leaves the drawing to the system.
+    DWORD DrawFace(NMCUSTOMDRAW* draw);
+
+    void PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORREF color);
+    void RebuildIfCreated();
+
+    HWND skinParent = nullptr;
+    COLORREF textColor_[kFaceCount];
+    int frameIndex_[kFaceCount] = {0, 0, 0, 0};
+    int frameCount_ = 0;
+    int lastFrame_ = 0;
+    bool checked_ = false;
+    bool checkMode_ = false;
+    int width_ = 0;
+    int height_ = 0;
+
+    GdiPtr<Gdiplus::Font> font_;
+    CapturedBackground background_;
+    GdiPtr<Gdiplus::Image> strip_;
+    GdiPtr<Gdiplus::Bitmap> faces_[kFaceCount];
+    std::recursive_mutex lock_;  // faces, cached size and background
+};
+
+}  // namespace radu::ui

@@ -1,0 +1,304 @@
+#include "ui/hyperlink.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace radu::ui {
+
+COLORREF ParseAnchorColor(const wchar_t* text, COLORREF fallback) {
+    if (text == nullptr)
+        return fallback;
+    int parts[3];
+    const wchar_t* p = text;
+    for (int i = 0; i < 3; ++i) {
+        while (*p == L' ')
+            ++p;
+        if (*p < L'0' || *p > L'9')
+            return fallback;
+        int value = 0;
+        while (*p >= L'0' && *p <= L'9') {
+            value = value * 10 + (*p - L'0');
+            if (value > 255)
+                return fallback;
+            ++p;
+        }
+        parts[i] = value;
+        while (*p == L' ')
+            ++p;
+        if (i < 2) {
+            if (*p != L',')
+                return fallback;
+            ++p;
+        }
+    }
+    if (*p != L'\0')
+        return fallback;
+    return RGB(parts[0], parts[1], parts[2]);
+}
+
+const MessageEntry<CHyperLink> CHyperLink::kMessageEntries[] = {
+    OnMessage<CHyperLink>(WM_PAINT, &CHyperLink::OnPaint),
+    OnMessage<CHyperLink>(WM_PRINTCLIENT, &CHyperLink::OnPaint),
+    OnMessage<CHyperLink>(WM_SETCURSOR, &CHyperLink::OnSetCursor),
+    OnMessageThenDefault<CHyperLink>(WM_MOUSEMOVE, &CHyperLink::OnMouseMove),
+    OnMessage<CHyperLink>(WM_LBUTTONDOWN, &CHyperLink::OnLButtonDown),
+    OnMessage<CHyperLink>(WM_LBUTTONUP, &CHyperLink::OnLButtonUp),
+    OnMessage<CHyperLink>(WM_CHAR, &CHyperLink::OnChar),
+    OnMessage<CHyperLink>(WM_GETDLGCODE, &CHyperLink::OnGetDlgCode),
+    OnMessageThenDefault<CHyperLink>(WM_SETFOCUS, &CHyperLink::OnSetFocus),
+    OnMessageThenDefault<CHyperLink>(WM_KILLFOCUS, &CHyperLink::OnFocusChange),
+    OnMessageThenDefault<CHyperLink>(WM_UPDATEUISTATE, &CHyperLink::OnFocusChange),
+    OnMessageThenDefault<CHyperLink>(WM_SETFONT, &CHyperLink::OnSetFont),
+    OnMessageThenDefault<CHyperLink>(WM_DESTROY, &CHyperLink::OnDestroy),
+};
+const MessageMap<CHyperLink> CHyperLink::kMessageMap = MakeMessageMap(CHyperLink::kMessageEntries);
+
+CHyperLink::~CHyperLink() {
+    if (toolTip_ != nullptr && ::IsWindow(toolTip_))
+        ::DestroyWindow(toolTip_);
+}
+
+bool CHyperLink::SubclassWindow(HWND hwnd) {
+    if (!CWindowImplBase::SubclassWindow(hwnd))
+        return false;
+    ::SetWindowLongPtrW(hwnd, GWL_STYLE, ::GetWindowLongPtrW(hwnd, GWL_STYLE) | SS_NOTIFY);
+    OnSetFont(::SendMessageW(hwnd, WM_GETFONT, 0, 0), 0);
+    ReadColors();
+
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    toolTip_ = ::CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    CalcLabelRect();
+    if (toolTip_ != nullptr) {
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = 0;  // mouse messages are relayed by this control
+        tool.hwnd = hwnd;
+        tool.uId = 0;
+        tool.rect = labelRect_;
+        tool.lpszText = const_cast<wchar_t*>(toolTipText_.c_str());
+        ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SetToolTipText(toolTipText_.c_str());
+    }
+    return true;
+}
+
+void CHyperLink::SetLabel(const wchar_t* label) {
+    if (hwnd() == nullptr)
+        return;
+    ::SetWindowTextW(hwnd(), label);
+    CalcLabelRect();
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void CHyperLink::SetToolTipText(const wchar_t* text) {
+    toolTipText_ = text != nullptr ? text : L"";
+    if (toolTip_ == nullptr)
+        return;
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd();
+    tool.uId = 0;
+    tool.lpszText = const_cast<wchar_t*>(toolTipText_.c_str());
+    ::SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(toolTip_, TTM_ACTIVATE, toolTipText_.empty() ? FALSE : TRUE, 0);
+}
+
+void CHyperLink::ReadColors() {
+    linkColor_ = kDefaultLinkColor;
+    visitedColor_ = kDefaultVisitedColor;
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Settings", 0, KEY_READ,
+                        &raw) != ERROR_SUCCESS)
+        return;
+    radu::UniqueRegKey key(raw);
+    auto read = [&](const wchar_t* name, COLORREF fallback) {
+        wchar_t value[64] = L"";
+        DWORD type = 0;
+        DWORD size = sizeof(value) - sizeof(wchar_t);
+        if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ)
+            return fallback;
+        value[size / sizeof(wchar_t)] = L'\0';
+        return ParseAnchorColor(value, fallback);
+    };
+    linkColor_ = read(L"Anchor Color", kDefaultLinkColor);
+    visitedColor_ = read(L"Anchor Color Visited", kDefaultVisitedColor);
+}
+
+void CHyperLink::CalcLabelRect() {
+    if (hwnd() == nullptr)
+        return;
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    wchar_t text[512] = L"";
+    ::GetWindowTextW(hwnd(), text, 512);
+    HDC dc = ::GetDC(hwnd());
+    HGDIOBJ old = ::SelectObject(dc, linkFont_ ? linkFont_.get() : normalFont_);
+    RECT calc = client;
+    ::DrawTextW(dc, text, -1, &calc, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(hwnd(), dc);
+    labelRect_ = {client.left, client.top, std::min(calc.right, client.right),
+                  std::min(calc.bottom, client.bottom)};
+
+    if (toolTip_ != nullptr) {
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = hwnd();
+        tool.uId = 0;
+        tool.rect = labelRect_;
+        ::SendMessageW(toolTip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+bool CHyperLink::PointInLabel(LPARAM lParam) const {
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    return ::PtInRect(&labelRect_, pt) != FALSE;
+}
+
+void CHyperLink::Navigate() {
+    HWND parent = ::GetParent(hwnd());
+    const int id = ::GetDlgCtrlID(hwnd());
+    if (extendedStyle_ & kLinkCommandButton) {
+        if (extendedStyle_ & kLinkNotifyButton) {
+            NMHDR header = {hwnd(), static_cast<UINT_PTR>(id), static_cast<UINT>(NM_CLICK)};
+            ::SendMessageW(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header));
+        } else {
+            ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd()));
+        }
+        return;
+    }
+    if (address_.empty())
+        return;
+    ::ShellExecuteW(nullptr, L"open", address_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    visited_ = true;
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+LRESULT CHyperLink::OnPaint(WPARAM wParam, LPARAM) {
+    HDC given = reinterpret_cast<HDC>(wParam);
+    PAINTSTRUCT ps;
+    HDC dc = given != nullptr ? given : ::BeginPaint(hwnd(), &ps);
+
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    // The parent chooses the background as it does for any static; a hollow brush leaves its skin.
+    HBRUSH brush = reinterpret_cast<HBRUSH>(::SendMessageW(::GetParent(hwnd()), WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc),
+                                                           reinterpret_cast<LPARAM>(hwnd())));
+    if (brush != nullptr && brush != static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)))
+        ::FillRect(dc, &client, brush);
+
+    wchar_t text[512] = L"";
+    ::GetWindowTextW(hwnd(), text, 512);
+    HGDIOBJ old = ::SelectObject(dc, linkFont_ ? linkFont_.get() : normalFont_);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, visited_ ? visitedColor_ : linkColor_);
+    RECT rc = client;
+    ::DrawTextW(dc, text, -1, &rc, DT_LEFT | DT_WORDBREAK);
+    // The focus rectangle is a keyboard cue: shown only when the keyboard brought the focus here.
+    const bool focusHidden = (::SendMessageW(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    if (::GetFocus() == hwnd() && keyboardFocus_ && !focusHidden)
+        ::DrawFocusRect(dc, &labelRect_);
+    ::SelectObject(dc, old);
+
+    if (given == nullptr)
+        ::EndPaint(hwnd(), &ps);
+    return 0;
+}
+
+LRESULT CHyperLink::OnSetCursor(WPARAM wParam, LPARAM lParam) {
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(hwnd(), &pt);
+    if (::PtInRect(&labelRect_, pt)) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    return CallPrevious(WM_SETCURSOR, wParam, lParam);
+}
+
+void CHyperLink::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (toolTip_ == nullptr)
+        return;
+    MSG msg = {};
+    msg.hwnd = hwnd();
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    ::SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+}
+
+LRESULT CHyperLink::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+    RelayToToolTip(WM_MOUSEMOVE, wParam, lParam);
+    return 0;
+}
+
+LRESULT CHyperLink::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
+    RelayToToolTip(WM_LBUTTONDOWN, wParam, lParam);
+    if (!PointInLabel(lParam))
+        return 0;
+    ::SetFocus(hwnd());
+    ::SetCapture(hwnd());
+    pressed_ = true;
+    return 0;
+}
+
+LRESULT CHyperLink::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
+    RelayToToolTip(WM_LBUTTONUP, wParam, lParam);
+    if (!pressed_)
+        return 0;
+    pressed_ = false;
+    if (::GetCapture() == hwnd())
+        ::ReleaseCapture();
+    if (PointInLabel(lParam))
+        Navigate();
+    return 0;
+}
+
+LRESULT CHyperLink::OnChar(WPARAM wParam, LPARAM) {
+    if (wParam == VK_RETURN || wParam == VK_SPACE)
+        Navigate();
+    return 0;
+}
+
+LRESULT CHyperLink::OnFocusChange(WPARAM, LPARAM) {
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CHyperLink::OnSetFocus(WPARAM wParam, LPARAM lParam) {
+    keyboardFocus_ = false;
+    for (int key : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
+        if (::GetKeyState(key) < 0)
+            keyboardFocus_ = true;
+    return OnFocusChange(wParam, lParam);
+}
+
+LRESULT CHyperLink::OnSetFont(WPARAM wParam, LPARAM) {
+    normalFont_ = reinterpret_cast<HFONT>(wParam);
+    HGDIOBJ base =
+        normalFont_ != nullptr ? static_cast<HGDIOBJ>(normalFont_) : ::GetStockObject(DEFAULT_GUI_FONT);
+    LOGFONTW lf;
+    if (::GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
+        lf.lfUnderline = TRUE;
+        linkFont_.reset(::CreateFontIndirectW(&lf));
+    }
+    CalcLabelRect();
+    return 0;
+}
+
+LRESULT CHyperLink::OnDestroy(WPARAM, LPARAM) {
+    if (toolTip_ != nullptr && ::IsWindow(toolTip_))
+        ::DestroyWindow(toolTip_);
+    toolTip_ = nullptr;
+    return 0;
+}
+
+}  // namespace radu::ui

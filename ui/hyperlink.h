@@ -1,0 +1,84 @@
+// CHyperLink: turns a static text control into a link. It shows the hand cursor over its label, draws
+// the label underlined in the link colour, has a tooltip, and on a click either opens its address or,
+// with the command-button style, notifies the parent with WM_NOTIFY / NM_CLICK.
+#pragma once
+
+#include <string>
+
+#include "common/unique_handle.h"
+#include "ui/window_impl.h"
+
+namespace radu::ui {
+
+// Extended styles. Without kLinkCommandButton a click opens the address and the label turns to the
+// visited colour; with it the click only tells the parent: WM_NOTIFY with NM_CLICK when kLinkNotifyButton
+// is set too, otherwise WM_COMMAND with BN_CLICKED.
+constexpr DWORD kLinkCommandButton = 0x04;
+constexpr DWORD kLinkNotifyButton = 0x08;
+
+constexpr COLORREF kDefaultLinkColor = RGB(0, 0, 255);
+constexpr COLORREF kDefaultVisitedColor = RGB(0x80, 0, 0x80);
+
+// Parses the browser's colour setting "r,g,b" (three decimal numbers 0..255, spaces allowed around
+// them). Anything else gives `fallback`.
+COLORREF ParseAnchorColor(const wchar_t* text, COLORREF fallback);
+
+class CHyperLink : public CWindowImpl<CHyperLink> {
+  public:
+    static const MessageEntry<CHyperLink> kMessageEntries[];
+    static const MessageMap<CHyperLink> kMessageMap;
+
+    CHyperLink() = default;
+    ~CHyperLink() override;
+
+    // Takes over an existing static control: adds SS_NOTIFY, derives the underlined link font from the
+    // control's current font, reads the link colours and adds the tooltip.
+    bool SubclassWindow(HWND hwnd);
+
+    void SetHyperLinkExtendedStyle(DWORD style) { extendedStyle_ = style; }
+    DWORD extendedStyle() const { return extendedStyle_; }
+    // The label is the control's text; setting it recomputes the clickable rectangle.
+    void SetLabel(const wchar_t* label);
+    void SetHyperLink(const wchar_t* address) { address_ = address; }
+    void SetToolTipText(const wchar_t* text);
+
+    COLORREF linkColor() const { return linkColor_; }
+    COLORREF visitedColor() const { return visitedColor_; }
+    HFONT linkFont() const { return static_cast<HFONT>(linkFont_.get()); }
+    const RECT& labelRect() const { return labelRect_; }
+    bool visited() const { return visited_; }
+
+  private:
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnSetCursor(WPARAM, LPARAM);
+    LRESULT OnMouseMove(WPARAM, LPARAM);
+    LRESULT OnLButtonDown(WPARAM, LPARAM);
+    LRESULT OnLButtonUp(WPARAM, LPARAM);
+    LRESULT OnChar(WPARAM, LPARAM);
+    LRESULT OnGetDlgCode(WPARAM, LPARAM) { return DLGC_WANTCHARS; }
+    LRESULT OnFocusChange(WPARAM, LPARAM);
+    LRESULT OnSetFocus(WPARAM, LPARAM);
+    LRESULT OnSetFont(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+
+    void ReadColors();
+    void CalcLabelRect();
+    bool PointInLabel(LPARAM lParam) const;
+    void Navigate();
+    void RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam);
+
+    DWORD extendedStyle_ = 0;
+    std::wstring address_;
+    std::wstring toolTipText_;
+    HFONT normalFont_ = nullptr;  // the control's own font; not ours
+    radu::UniqueGdiObject linkFont_;
+    HWND toolTip_ = nullptr;
+    COLORREF linkColor_ = kDefaultLinkColor;
+    COLORREF visitedColor_ = kDefaultVisitedColor;
+    RECT labelRect_ = {};
+    bool visited_ = false;
+    bool pressed_ = false;
+    bool keyboardFocus_ = false;
+};
+
+}  // namespace radu::ui

@@ -1,0 +1,106 @@
+// The installer window's look: the skin pictures and how the dialog paints its surface, the fonts and
+// static colours, the controls with their places, which controls each page shows, the banner slideshow,
+// and the options panel (licence, install folder, the three options). The controller (the dialog
+// class) decides when pages change and reads the user's choices through this class.
+#pragma once
+
+#include <string>
+
+#include "common/unique_handle.h"
+#include "ui/custom_button.h"
+#include "ui/gdiplus.h"
+#include "ui/hyperlink.h"
+#include "ui/my_progress.h"
+#include "ui/slideshow.h"
+
+namespace radu::ui {
+
+class CMainView {
+  public:
+    static constexpr int kPageCount = 5;
+    static constexpr int kPictureHeight = 270;
+
+    CMainView() = default;
+    CMainView(const CMainView&) = delete;
+    CMainView& operator=(const CMainView&) = delete;
+
+    // Page pictures 0..4 from the program's "PNG" resources. False when any is missing (painting then
+    // leaves that picture out).
+    bool LoadSkin();
+
+    // Creates and lays out the controls on `dialog` (made from template 129): skinned buttons, licence
+    // box and link, folder field with the default folder, options ticked, status texts, progress bar.
+    // `licenceAddress` is shown as the licence link's tooltip.
+    void CreateControls(HWND dialog, const wchar_t* licenceAddress);
+
+    // Shows the page of an install state (0..3); other values change nothing.
+    void ShowPage(int state);
+
+    // Window painting: WM_PAINT / WM_PRINTCLIENT with an optional device context in wParam.
+    void OnPaint(WPARAM wParam);
+    void PaintSkin(Gdiplus::Graphics& graphics);
+    // Timer 2001: one slideshow step.
+    void OnSlideTimer();
+    void ResetSlideshow() { slides_.Reset(); }
+    void StopSlideshow();
+    // WM_CTLCOLORSTATIC: the brush to return (0 leaves the system colours).
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+
+    // Options panel.
+    bool LicenceAccepted() const;
+    void EnableInstall(bool enable);  // install button and arrow
+    bool InstallEnabled() const;
+    void FlipOption(int labelId);  // 1006..1008 flip 1111..1113
+    bool OptionChecked(int boxId) const;
+    // The folder dialog; a chosen folder becomes `installFolder` unless its text would be too long, which
+    // is refused with a message box. The folder field shows `installFolder` afterwards in every case.
+    void OnBrowse();
+    // The folder field's text, at most 259 units (as the install reads it).
+    std::wstring FolderText() const;
+    // The folder field's whole text, however long.
+    std::wstring FullFolderText() const;
+    void ShowFolderTooLong() const;
+
+    // Texts and bar of the installing page.
+    void SetStatusText(const wchar_t* text);
+    void SetPercentText(const wchar_t* text);
+    void SetProgress(int position) { progress_.SetPosition(position); }
+
+    HWND dialog() const { return dialog_; }
+    CCustomButton& installButton() { return installButton_; }
+    CMyProgress& progressBar() { return progress_; }
+
+    std::wstring installFolder;
+
+  private:
+    void CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip);
+    HWND CreateCheckBox(const RECT& rect, int id, const wchar_t* text);
+    void Show(HWND control, bool show) const;
+    void ShowItem(int id, bool show) const;
+    void InvalidatePicture();
+
+    HWND dialog_ = nullptr;
+    GdiPtr<Gdiplus::Image> pageImages[kPageCount];
+    int pageImage = 0;
+    Slideshow slides_;
+
+    // Fonts A..E and the brush behind the option boxes outlive the controls that use them.
+    radu::UniqueGdiObject fontButton_;        // A
+    radu::UniqueGdiObject fontLicence_;       // B
+    radu::UniqueGdiObject fontLabel_;         // C
+    radu::UniqueGdiObject fontFolder_;        // D
+    radu::UniqueGdiObject fontOption_;        // E
+    radu::UniqueGdiObject optionBackground_;  // #2F97D0, the colour of page picture 1 behind the boxes
+
+    CCustomButton installButton_;
+    CCustomButton closeButton_;
+    CCustomButton arrowButton_;
+    CCustomButton browseButton_;
+    CHyperLink licenceLink_;
+    CMyProgress progress_;
+    HWND licenceBox_ = nullptr;
+    HWND folderField_ = nullptr;
+    HWND optionBoxes_[3] = {};
+};
+
+}  // namespace radu::ui

@@ -1,0 +1,124 @@
+// Loading the skin and laying out the controls, once, while the dialog initialises.
+#include "ui/control_ids.h"
+#include "ui/folder_browser.h"
+#include "ui/folder_text.h"
+#include "ui/main_view.h"
+#include "ui/point_font.h"
+#include "ui/skin_image.h"
+
+namespace radu::ui {
+namespace {
+
+constexpr DWORD kChildVisible = WS_CHILD | WS_VISIBLE;                     // 0x50000000
+constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX;  // 0x50000003
+// 0x508000DC, as the folder field has always been made.
+constexpr DWORD kFolderFieldStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_UPPERCASE |
+                                    ES_LOWERCASE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr wchar_t kFontFace[] = L"新宋体";
+
+const int kPageResources[CMainView::kPageCount] = {kPngStartBanner, kPngCustomBackground, kPngSlideOne,
+                                                   kPngSlideTwo, kPngFinishBanner};
+
+void SetFont(HWND control, const radu::UniqueGdiObject& font) {
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+}
+
+}  // namespace
+
+bool CMainView::LoadSkin() {
+    bool all = true;
+    for (int i = 0; i < kPageCount; ++i)
+        all = LoadSkinImage(pageImages[i], MAKEINTRESOURCEW(kPageResources[i]), L"PNG") && all;
+    return all;
+}
+
+void CMainView::CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip) {
+    button.Create(dialog_, rect, kChildVisible, id);
+    button.SetSkinParent(dialog_);
+    button.LoadStrip(strip);
+    button.SetFrameCount(2);
+    button.SetFrameIndexes(0, 1, 1, 1);  // normal, pressed, hover, disabled
+}
+
+HWND CMainView::CreateCheckBox(const RECT& rect, int id, const wchar_t* text) {
+    return ::CreateWindowExW(0, L"BUTTON", text, kCheckBoxStyle, rect.left, rect.top, rect.right - rect.left,
+                             rect.bottom - rect.top, dialog_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                             nullptr);
+}
+
+void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
+    dialog_ = dialog;
+    fontButton_ = CreatePointFont(200, kFontFace);
+    fontLicence_ = CreatePointFont(90, kFontFace);
+    fontLabel_ = CreatePointFont(110, kFontFace);
+    fontFolder_ = CreatePointFont(100, kFontFace);
+    fontOption_ = CreatePointFont(100, kFontFace);
+    optionBackground_.reset(::CreateSolidBrush(RGB(0x2F, 0x97, 0xD0)));
+
+    // 1. The install button.
+    CreateSkinButton(installButton_, {220, 307, 388, 359}, kIdInstallButton, kPngInstallButton);
+    SetFont(installButton_.hwnd(), fontButton_);
+    installButton_.SetButtonText(L"快速安装");
+    installButton_.SetTextColors(kWhite, kWhite, kWhite, kWhite);
+
+    // 2. Picture-only buttons.
+    CreateSkinButton(closeButton_, {579, 10, 590, 21}, kIdCloseButton, kPngCloseButton);
+    CreateSkinButton(arrowButton_, {575, 278, 590, 291}, kIdArrowButton, kPngArrowButton);
+    CreateSkinButton(browseButton_, {458, 106, 478, 126}, kIdBrowseButton, kPngBrowseButton);
+
+    // 3. Licence box and link.
+    licenceBox_ = CreateCheckBox({10, 270, 100, 300}, kIdLicenceBox, L"已阅读并同意");
+    SetFont(licenceBox_, fontLicence_);
+    licenceLink_.SubclassWindow(::GetDlgItem(dialog_, kIdLicenceLink));
+    licenceLink_.SetHyperLinkExtendedStyle(kLinkCommandButton | kLinkNotifyButton);
+    licenceLink_.SetLabel(L"许可协议");
+    licenceLink_.SetToolTipText(licenceAddress);
+
+    // 4. Template texts.
+    ::SetDlgItemTextW(dialog_, kIdCustomInstallLink, L"自定义安装");
+    ::SetDlgItemTextW(dialog_, kIdFolderLabel, L"安装路径:");
+    SetFont(::GetDlgItem(dialog_, kIdFolderLabel), fontLabel_);
+
+    // 5. The folder field. Longer text could not be joined with the product's paths: the field takes no
+    // more, and the folder dialog and the install button refuse longer text with a message.
+    folderField_ = ::CreateWindowExW(0, L"EDIT", L"", kFolderFieldStyle, 183, 106, 456 - 183, 126 - 106,
+                                     dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdFolderField)),
+                                     ::GetModuleHandleW(nullptr), nullptr);
+    SetFont(folderField_, fontFolder_);
+    ::SendMessageW(folderField_, EM_LIMITTEXT, kMaxFolderTextUnits, 0);
+    installFolder = DefaultInstallFolder();
+    ::SetWindowTextW(folderField_, installFolder.c_str());
+
+    // 6. Options and the installing page's texts.
+    optionBoxes_[0] = CreateCheckBox({188, 149, 210, 181}, kIdOptionDesktop, L"");
+    optionBoxes_[1] = CreateCheckBox({188, 185, 210, 217}, kIdOptionStartMenu, L"");
+    optionBoxes_[2] = CreateCheckBox({188, 221, 210, 253}, kIdOptionAutoStart, L"");
+    const int labels[3] = {kIdOptionLabelDesktop, kIdOptionLabelStartMenu, kIdOptionLabelAutoStart};
+    const wchar_t* labelTexts[3] = {L"生成桌面图标", L"创建开始菜单", L"开机启动"};
+    for (int i = 0; i < 3; ++i) {
+        SetFont(::GetDlgItem(dialog_, labels[i]), fontOption_);
+        ::SetDlgItemTextW(dialog_, labels[i], labelTexts[i]);
+    }
+    ::SetDlgItemTextW(dialog_, kIdStatusText, L"正在下载资源:");
+    SetFont(::GetDlgItem(dialog_, kIdStatusText), fontLabel_);
+    ::SetDlgItemTextW(dialog_, kIdPercentText, L"0%");
+
+    // 7. The progress bar over the white band.
+    progress_.Create(dialog_, {198, 312, 479, 334}, kChildVisible, kIdProgressBar);
+    progress_.LoadPictures(kPngProgressTrack, kPngProgressFill);
+    progress_.SetSkinParent(dialog_);
+    progress_.SetMargins(3, 3);
+    progress_.SetPosition(0);
+
+    // 8. All three options start ticked.
+    for (HWND box : optionBoxes_)
+        ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+
+    // Focus rectangles and access keys stay hidden until the keyboard is used in the window. Posted: the
+    // dialog manager initialises the window's state itself once the dialog is created.
+    ::PostMessageW(dialog_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+}
+
+}  // namespace radu::ui

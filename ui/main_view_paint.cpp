@@ -1,0 +1,109 @@
+// The dialog's own surface: page picture, white band, banner slideshow; colours of the static texts.
+#include <algorithm>
+
+#include "ui/control_ids.h"
+#include "ui/main_view.h"
+
+namespace radu::ui {
+
+void CMainView::OnPaint(WPARAM wParam) {
+    HDC given = reinterpret_cast<HDC>(wParam);
+    if (given != nullptr) {
+        // Painting into a device context we are handed (the skinned controls capture the skin this way).
+        Gdiplus::Graphics graphics(given);
+        PaintSkin(graphics);
+        return;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(dialog_, &ps);
+    {
+        Gdiplus::Graphics graphics(dc);
+        PaintSkin(graphics);
+    }
+    ::EndPaint(dialog_, &ps);
+}
+
+void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
+    RECT client = {};
+    ::GetClientRect(dialog_, &client);
+
+    // The white band behind the lower controls.
+    Gdiplus::SolidBrush white(Gdiplus::Color(0xFF, 0xFF, 0xFF, 0xFF));
+    graphics.FillRectangle(&white, 0, kPictureHeight, client.right - client.left, client.bottom - client.top);
+
+    if (pageImage < 0 || pageImage >= kPageCount)
+        return;
+    Gdiplus::Image* picture = pageImages[pageImage].get();
+    if (picture == nullptr)
+        return;
+    const INT pictureWidth = static_cast<INT>(picture->GetWidth());
+    const INT pictureHeight = static_cast<INT>(picture->GetHeight());
+
+    if (pageImage == 2 || pageImage == 3) {
+        // Slideshow: only the revealed columns; the rest keeps the previous banner.
+        const INT shown = std::min<INT>(slides_.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
+        if (shown <= 0)
+            return;
+        graphics.DrawImage(picture, Gdiplus::Rect(0, 0, shown, pictureHeight), 0, 0, shown, pictureHeight,
+                           Gdiplus::UnitPixel);
+        return;
+    }
+    Gdiplus::Bitmap offscreen(600, kPictureHeight, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics composer(&offscreen);
+        composer.DrawImage(picture, Gdiplus::Rect(0, 0, 600, kPictureHeight));
+    }
+    graphics.DrawImage(&offscreen, 0, 0, 600, kPictureHeight);
+}
+
+void CMainView::OnSlideTimer() {
+    int picture = 0;
+    int width = 0;
+    if (!slides_.Tick(picture, width))
+        return;
+    pageImage = picture;
+    RECT strip = {0, 0, width, kPictureHeight};
+    ::InvalidateRect(dialog_, &strip, FALSE);
+}
+
+void CMainView::StopSlideshow() {
+    ::KillTimer(dialog_, ID_TIMER_SLIDESHOW);
+}
+
+LRESULT CMainView::OnCtlColorStatic(HDC dc, HWND control) {
+    const HBRUSH hollow = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+    switch (::GetDlgCtrlID(control)) {
+        case kIdOptionLabelDesktop:
+        case kIdOptionLabelStartMenu:
+        case kIdOptionLabelAutoStart:
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+            return reinterpret_cast<LRESULT>(hollow);
+        case kIdFolderLabel:
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, RGB(0x00, 0x56, 0x94));
+            return reinterpret_cast<LRESULT>(hollow);
+        case kIdStatusText:
+        case kIdPercentText:
+            ::SetBkMode(dc, OPAQUE);
+            ::SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
+            ::SetTextColor(dc, RGB(0x00, 0x56, 0x94));
+            return reinterpret_cast<LRESULT>(hollow);
+        case kIdLicenceBox:
+            ::SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+        case kIdOptionDesktop:
+        case kIdOptionStartMenu:
+        case kIdOptionAutoStart:
+            ::SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(optionBackground_.get());
+        case kIdFolderField:
+            return 0;  // read-only or disabled field: the system's colours
+        default:
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, RGB(0, 0, 0));
+            return reinterpret_cast<LRESULT>(hollow);
+    }
+}
+
+}  // namespace radu::ui
