@@ -83,13 +83,9 @@ bool CHttpGet::CheckRedirect(const std::wstring& url, std::wstring& newUrl) {
         SetResult(kDownloadNoConnection);
         return false;
     }
-    if (!SendText(socket, RedirectProbeText(parts.host, parts.path)))
-        return false;
     char header[kHeaderBufferSize];
-    if (ReadHeader(socket.get(), header) == 0) {
-        SetResult(kDownloadNoHeader);
+    if (!Exchange(socket, {RedirectProbeText(parts.host, parts.path)}, header))  // one text, one send
         return false;
-    }
     if (IsRefused(header)) {
         SetResult(kDownloadHttpRefused);
         return false;
@@ -106,28 +102,43 @@ bool CHttpGet::CheckRedirect(const std::wstring& url, std::wstring& newUrl) {
     return false;  // the address is final; the body is never read
 }
 
-bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int port) {
+// Sends the lines on an open connection and reads the answer's header. A failed send has set 15 and
+// closed the socket; no header sets 14.
+bool CHttpGet::Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header) {
+    if (!SendLines(socket, lines))
+        return false;
+    if (ReadHeader(socket.get(), header) == 0) {
+        SetResult(kDownloadNoHeader);
+        return false;
+    }
+    return true;
+}
+
+// One size question on a connection of its own: the answer's header and the size it gives (0: unknown).
+bool CHttpGet::AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines,
+                       char* header, uint32_t& size) {
     UniqueSocket socket(Connect(host, port));
     if (!socket) {
         SetResult(kDownloadNoConnection);
         return false;
     }
-    if (!SendLines(socket, SizeProbeLines(host, path)))
+    if (!Exchange(socket, lines, header))
         return false;
-    char header[kHeaderBufferSize];
-    if (ReadHeader(socket.get(), header) == 0) {
-        SetResult(kDownloadNoHeader);
-        return false;
-    }
     if (IsRefused(header)) {
         SetResult(kDownloadHttpRefused);
         return false;
     }
-    uint32_t size = ParseContentSize(header);
-    if (size == 0) {
-        socket.reset();
+    size = ParseContentSize(header);
+    return true;
+}
+
+bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int port) {
+    char header[kHeaderBufferSize];
+    uint32_t size = 0;
+    if (!AskSize(host, port, SizeProbeLines(host, path), header, size))
+        return false;
+    if (size == 0)
         return QuerySize(host, path, port);
-    }
     if (StatusLineContains(header, L"206"))
         rangesSupported = TRUE;
     totalSize = size;
@@ -135,25 +146,10 @@ bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int
 }
 
 bool CHttpGet::QuerySize(const std::wstring& host, const std::wstring& path, int port) {
-    UniqueSocket socket(Connect(host, port));
-    if (!socket) {
-        SetResult(kDownloadNoConnection);
-        return false;
-    }
-    if (!SendLines(socket, SizeRequestLines(host, path)))
-        return false;
     char header[kHeaderBufferSize];
-    if (ReadHeader(socket.get(), header) == 0) {
-        SetResult(kDownloadNoHeader);
-        return false;
-    }
-    if (IsRefused(header)) {
-        SetResult(kDownloadHttpRefused);
-        return false;
-    }
-    uint32_t size = ParseContentSize(header);
-    if (size == 0)
-        return false;  // result code unchanged
+    uint32_t size = 0;
+    if (!AskSize(host, port, SizeRequestLines(host, path), header, size) || size == 0)
+        return false;  // without a size the result code stays as it was
     totalSize = size;
     return true;
 }
@@ -162,13 +158,9 @@ bool CHttpGet::QuerySize(const std::wstring& host, const std::wstring& path, int
 // accepted: 206 for a range, 200 for the whole resource. Anything else (an error page, say) is refused.
 bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& path,
                             uint32_t first, uint32_t last) {
-    if (!SendLines(socket, RangeRequestLines(host, path, first, last)))
-        return false;
     char header[kHeaderBufferSize];
-    if (ReadHeader(socket.get(), header) == 0) {
-        SetResult(kDownloadNoHeader);
+    if (!Exchange(socket, RangeRequestLines(host, path, first, last), header))
         return false;
-    }
     if (!StatusLineContains(header, L"206")) {
         SetResult(kDownloadHttpRefused);
         return false;
@@ -177,13 +169,9 @@ bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, cons
 }
 
 bool CHttpGet::RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& path) {
-    if (!SendLines(socket, WholeRequestLines(host, path)))
-        return false;
     char header[kHeaderBufferSize];
-    if (ReadHeader(socket.get(), header) == 0) {
-        SetResult(kDownloadNoHeader);
+    if (!Exchange(socket, WholeRequestLines(host, path), header))
         return false;
-    }
     if (!StatusLineContains(header, L"200")) {
         SetResult(kDownloadHttpRefused);
         return false;

@@ -20,10 +20,6 @@ using test::RecordingCallBack;
 using test::ScriptedHttpServer;
 using test::TempDir;
 
-std::wstring W(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
 std::string Upper(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });
     return s;
@@ -39,12 +35,12 @@ TEST(Md5OfFile, KnownDigestsAndBlocks) {
                  {std::string(1000000, 'a'), "7707D6AE4E027C70EEA2A935C2296F21"}};
     for (const auto& k : known) {
         ASSERT_TRUE(test::WriteFileBytes(dir / L"f", k.data));
-        EXPECT_EQ(Md5OfFile((dir / L"f").c_str()), W(k.digest));
+        EXPECT_EQ(Md5OfFile((dir / L"f").c_str()), test::Wide(k.digest));
     }
     // Larger than one read block, and not a multiple of it.
     std::string big = test::PatternBytes(2621441);
     ASSERT_TRUE(test::WriteFileBytes(dir / L"big", big));
-    EXPECT_EQ(Md5OfFile((dir / L"big").c_str()), W(Upper(test::ReferenceMd5(big))));
+    EXPECT_EQ(Md5OfFile((dir / L"big").c_str()), test::Wide(Upper(test::ReferenceMd5(big))));
     EXPECT_EQ(Md5OfFile((dir / L"missing").c_str()), L"");
 }
 
@@ -60,7 +56,8 @@ class DigestJob : public ::testing::Test {
             return test::ServeContent(r, content);
         });
         self = &server;
-        return DownloadFile(W(server.Url("/go")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE);
+        return DownloadFile(test::Wide(server.Url("/go")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
+                            FALSE, FALSE);
     }
     std::string content = test::PatternBytes(70000);
     std::string digest = test::ReferenceMd5(content);
@@ -95,8 +92,8 @@ TEST(DownloadJob, ExistingTargetIsKeptAsItIs) {
     TempDir dir;
     ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip", "old"));
     RecordingCallBack callback;
-    EXPECT_EQ(DownloadFile(W(server.Url("/pkg.zip?md5=00")).c_str(), dir.path().c_str(), &callback, 9, TRUE,
-                           FALSE, FALSE),
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/pkg.zip?md5=00")).c_str(), dir.path().c_str(), &callback,
+                           9, TRUE, FALSE, FALSE),
               kDownloadTargetExists);
     EXPECT_EQ(callback.targets, std::vector<std::wstring>{dir / L"pkg.zip"});
     EXPECT_EQ(callback.targetUserData, 9);
@@ -105,9 +102,9 @@ TEST(DownloadJob, ExistingTargetIsKeptAsItIs) {
     EXPECT_EQ(server.Requests().size(), 2u);  // probes only
 
     // Allowed to replace it, the engine downloads again.
-    EXPECT_EQ(
-        DownloadFile(W(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, TRUE, FALSE),
-        kDownloadOk);
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
+                           TRUE, FALSE),
+              kDownloadOk);
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
 }
 
@@ -116,25 +113,26 @@ TEST(DownloadJob, MissingArgumentsAndFolders) {
     TempDir dir;
     EXPECT_EQ(DownloadFile(nullptr, dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE),
               kDownloadBadDestination);
-    EXPECT_EQ(DownloadFile(W(server.Url("/a.zip")).c_str(), nullptr, nullptr, 0, TRUE, FALSE, FALSE),
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/a.zip")).c_str(), nullptr, nullptr, 0, TRUE, FALSE, FALSE),
               kDownloadBadDestination);
     EXPECT_EQ(server.ConnectionCount(), 0);
 
     std::wstring deep = dir / L"one\\two\\three\\";
-    EXPECT_EQ(DownloadFile(W(server.Url("/a.zip")).c_str(), deep.c_str(), nullptr, 0, TRUE, FALSE, FALSE),
-              kDownloadOk);
+    EXPECT_EQ(
+        DownloadFile(test::Wide(server.Url("/a.zip")).c_str(), deep.c_str(), nullptr, 0, TRUE, FALSE, FALSE),
+        kDownloadOk);
     EXPECT_EQ(test::ReadFileBytes(deep + L"a.zip"), "abc");
 
     // Extension mode names the target after the destination and the file's extension.
-    EXPECT_EQ(DownloadFile(W(server.Url("/dir/a.zip")).c_str(), (dir / L"saved").c_str(), nullptr, 0, TRUE,
-                           FALSE, TRUE),
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/dir/a.zip")).c_str(), (dir / L"saved").c_str(), nullptr, 0,
+                           TRUE, FALSE, TRUE),
               kDownloadOk);
     EXPECT_EQ(test::ReadFileBytes(dir / L"saved.zip"), "abc");
 
     // A file standing where the folder should be.
     ASSERT_TRUE(test::WriteFileBytes(dir / L"blocker", "x"));
-    EXPECT_EQ(DownloadFile(W(server.Url("/a.zip")).c_str(), (dir / L"blocker\\sub\\").c_str(), nullptr, 0,
-                           TRUE, FALSE, FALSE),
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/a.zip")).c_str(), (dir / L"blocker\\sub\\").c_str(),
+                           nullptr, 0, TRUE, FALSE, FALSE),
               kDownloadBadDestination);
 }
 

@@ -23,10 +23,6 @@ const std::string kBrowserAgent =
     "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36\t\t\t\t  (KHTML, like "
     "Gecko)Chrome/32.0.1700.107 Safari/537.36\r\n";
 
-std::wstring W(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
 TEST(RequestBytes, EveryKindOfRequestAsSent) {
     const std::string content = "hello";
     const std::string probe =
@@ -37,8 +33,8 @@ TEST(RequestBytes, EveryKindOfRequestAsSent) {
     {  // A server with ranges: redirect probe, size probe, one ranged segment request.
         ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
         TempDir dir;
-        EXPECT_EQ(DownloadFile(W(server.Url("/dir/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
-                               FALSE, FALSE),
+        EXPECT_EQ(DownloadFile(test::Wide(server.Url("/dir/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0,
+                               TRUE, FALSE, FALSE),
                   kDownloadOk);
         std::vector<HttpRequest> requests = server.Requests();
         ASSERT_EQ(requests.size(), 3u);
@@ -54,8 +50,8 @@ TEST(RequestBytes, EveryKindOfRequestAsSent) {
             return HttpReply::Status("HTTP/1.1 200 OK", "Content-Length: 5\r\n", content);
         });
         TempDir dir;
-        EXPECT_EQ(DownloadFile(W(server.Url("/dir/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
-                               FALSE, FALSE),
+        EXPECT_EQ(DownloadFile(test::Wide(server.Url("/dir/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0,
+                               TRUE, FALSE, FALSE),
                   kDownloadOk);
         std::vector<HttpRequest> requests = server.Requests();
         ASSERT_EQ(requests.size(), 4u);
@@ -95,9 +91,9 @@ TEST(Redirects, FourAreFollowedAFifthIsTooMany) {
     ScriptedHttpServer four([&](const HttpRequest& r) { return RedirectChain(*self, r, 4, content); });
     self = &four;
     TempDir dir;
-    EXPECT_EQ(
-        DownloadFile(W(four.Url("/r0/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE),
-        kDownloadOk);
+    EXPECT_EQ(DownloadFile(test::Wide(four.Url("/r0/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
+                           FALSE, FALSE),
+              kDownloadOk);
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
     EXPECT_EQ(four.Requests()[5].path,
               "/r4/pkg.zip");  // five probes, then the size probe of the final address
@@ -105,9 +101,9 @@ TEST(Redirects, FourAreFollowedAFifthIsTooMany) {
     ScriptedHttpServer five([&](const HttpRequest& r) { return RedirectChain(*self, r, 5, content); });
     self = &five;
     TempDir dir2;
-    EXPECT_EQ(
-        DownloadFile(W(five.Url("/r0/pkg.zip")).c_str(), dir2.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE),
-        kDownloadBadAddress);
+    EXPECT_EQ(DownloadFile(test::Wide(five.Url("/r0/pkg.zip")).c_str(), dir2.path().c_str(), nullptr, 0, TRUE,
+                           FALSE, FALSE),
+              kDownloadBadAddress);
     EXPECT_EQ(five.Requests().size(), 5u);
 }
 
@@ -126,15 +122,15 @@ TEST(Redirects, LocationVariants) {
     });
     self = &server;
     TempDir dir;
-    EXPECT_EQ(
-        DownloadFile(W(server.Url("/relative")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE),
-        kDownloadBadAddress);
-    EXPECT_EQ(DownloadFile(W(server.Url("/nolocation")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, FALSE,
-                           FALSE),
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/relative")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
+                           FALSE, FALSE),
+              kDownloadBadAddress);
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/nolocation")).c_str(), dir.path().c_str(), nullptr, 0,
+                           TRUE, FALSE, FALSE),
               kDownloadBadRedirect);
-    EXPECT_EQ(
-        DownloadFile(W(server.Url("/lower")).c_str(), dir.path().c_str(), nullptr, 0, TRUE, FALSE, FALSE),
-        kDownloadOk);
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/lower")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
+                           FALSE, FALSE),
+              kDownloadOk);
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
 }
 
@@ -217,7 +213,7 @@ TEST(ReadHeader, StopsAtTheBlankLineOrTheLimit) {
     for (std::string path : {"/short", "/long"}) {
         UniqueSocket s(http.Connect(L"127.0.0.1", server.port()));
         ASSERT_TRUE(s);
-        ASSERT_TRUE(http.SendText(s, L"GET " + W(path) + L" HTTP/1.1\r\n\r\n"));
+        ASSERT_TRUE(http.SendText(s, L"GET " + test::Wide(path) + L" HTTP/1.1\r\n\r\n"));
         char header[kHeaderBufferSize];
         size_t n = http.ReadHeader(s.get(), header);
         char next[8] = {};

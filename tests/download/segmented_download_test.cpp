@@ -23,10 +23,6 @@ using test::RecordingCallBack;
 using test::ScriptedHttpServer;
 using test::TempDir;
 
-std::wstring W(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
 std::vector<std::string> RangeLines(const ScriptedHttpServer& server) {
     std::vector<std::string> out;
     for (const HttpRequest& r : server.Requests()) {
@@ -39,8 +35,8 @@ std::vector<std::string> RangeLines(const ScriptedHttpServer& server) {
 
 int Fetch(const ScriptedHttpServer& server, const TempDir& dir, IDownloadCallBack* callback = nullptr,
           int userData = 0) {
-    return DownloadFile(W(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), callback, userData, TRUE,
-                        FALSE, FALSE);
+    return DownloadFile(test::Wide(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), callback, userData,
+                        TRUE, FALSE, FALSE);
 }
 
 TEST(Segments, TenMillionAndOneBytesInTwoRanges) {

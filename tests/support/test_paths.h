@@ -27,5 +27,9 @@ bool DirExists(const std::wstring& path);
 // Bytes 0..n-1 of a deterministic pseudo-random stream (differs from one seed to another).
 std::string PatternBytes(size_t n, unsigned seed = 1);
 std::wstring Env(const wchar_t* name);
+// ASCII text (addresses, digests) as UTF-16.
+inline std::wstring Wide(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
 
 }  // namespace radu::test
