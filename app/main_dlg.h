@@ -18,7 +18,9 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     static const ui::MessageMap<CMainDlg> kMessageMap;
 
     CMainDlg() = default;
-    ~CMainDlg() override = default;
+    // A window still open when the object goes (the loop ended by another quit message) is destroyed
+    // while the object is whole, so that OnDestroy takes it out of the message loop.
+    ~CMainDlg() override { DestroyWindow(); }
 
     HWND Create(HWND parent) { return CDialogImpl<CMainDlg>::Create(parent, IDD); }
 

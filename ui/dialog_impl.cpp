@@ -3,8 +3,14 @@
 namespace radu::ui {
 
 CDialogImplBase::~CDialogImplBase() {
-    if (hwnd_ != nullptr && ::IsWindow(hwnd_))
-        ::DestroyWindow(hwnd_);
+    if (hwnd_ == nullptr || !::IsWindow(hwnd_))
+        return;
+    // Derived classes destroy their window while they are whole; one still alive here is unbound first
+    // so that its last messages get the default dialog processing only.
+    HWND hwnd = hwnd_;
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+    hwnd_ = nullptr;
+    ::DestroyWindow(hwnd);
 }
 
 HWND CDialogImplBase::Create(HWND parent, int templateId, HINSTANCE module) {

@@ -85,10 +85,12 @@ LRESULT CMainView::OnCtlColorStatic(HDC dc, HWND control) {
             return reinterpret_cast<LRESULT>(hollow);
         case kIdStatusText:
         case kIdPercentText:
+            // These texts change while they are shown; the static fills its whole area with the brush it
+            // gets, so a white one (the band behind them) clears what a longer text left.
             ::SetBkMode(dc, OPAQUE);
             ::SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
             ::SetTextColor(dc, RGB(0x00, 0x56, 0x94));
-            return reinterpret_cast<LRESULT>(hollow);
+            return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
         case kIdLicenceBox:
             ::SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));

@@ -7,11 +7,12 @@ namespace radu::ui {
 CWindowImplBase::~CWindowImplBase() {
     if (hwnd_ == nullptr || !::IsWindow(hwnd_))
         return;
-    if (subclassed_) {
-        UnsubclassWindow();
-    } else {
-        ::DestroyWindow(hwnd_);
-    }
+    // The derived parts of this object are gone already: the window's last messages go to the class's
+    // own procedure, never to this object.
+    const bool created = !subclassed_;
+    HWND hwnd = Detach();
+    if (created)
+        ::DestroyWindow(hwnd);
 }
 
 void CWindowImplBase::Bind(HWND hwnd, WNDPROC previous, bool subclassed) {
@@ -35,6 +36,10 @@ bool CWindowImplBase::SubclassWindow(HWND hwnd) {
 HWND CWindowImplBase::UnsubclassWindow() {
     if (!subclassed_ || hwnd_ == nullptr)
         return nullptr;
+    return Detach();
+}
+
+HWND CWindowImplBase::Detach() {
     HWND hwnd = hwnd_;
     // When another procedure has been put in front of ours since, ours cannot be taken out of the
     // chain; it then only stops reaching this object.

@@ -48,6 +48,8 @@ class CWindowImplBase {
 
   private:
     void Bind(HWND hwnd, WNDPROC previous, bool subclassed);
+    // Gives the window back its previous procedure and unbinds it from this object.
+    HWND Detach();
 
     HWND hwnd_ = nullptr;
     WNDPROC previous_ = nullptr;

@@ -233,6 +233,32 @@ TEST(InstallerWindow, LicenceBoxGatesInstallArrowAndCustomInstall) {
     EXPECT_EQ(in.WaitForExit(), 1106u);
 }
 
+// The control with the keyboard focus, if the installer's thread has one.
+HWND FocusOf(const Installer& in) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(in.threadId(), &info) ? info.hwndFocus : nullptr;
+}
+
+TEST(InstallerWindow, FocusNeverStaysOnAHiddenControl) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    EXPECT_EQ(FocusOf(in), in.Item(kLink));  // the first control takes it at start
+    AcceptLicence(in);
+    in.PostAndSettle(in.dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(in.Item(kLink)), TRUE);
+    in.Click(in.Item(kArrow));
+    HWND focus = FocusOf(in);
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(focus));
+    EXPECT_EQ(focus, in.InstallButton());
+    in.Click(in.InstallButton());
+    focus = FocusOf(in);
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(focus));  // the install button is hidden while installing
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+}
+
 TEST(InstallerWindow, OptionLabelsFlipTheirBoxes) {
     Installer in;
     ASSERT_NE(in.dialog(), nullptr);
@@ -360,6 +386,25 @@ TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
     EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
     in.PostAndSettle(in.dialog(), kUnpackProgress, 5, 0);  // no entries: nothing to show
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
+
+    // A shorter text leaves nothing of the longer one before it: the screen equals a fresh repaint.
+    in.PostAndSettle(in.dialog(), kUnpackProgress, 7, 8);
+    EXPECT_EQ(TextOf(in.Item(kPercent)), L"87.50%");
+    in.WaitForStillWindow();
+    in.PostAndSettle(in.dialog(), kUnpackProgress, 0, 8);
+    in.WaitForStillWindow();
+    RECT text;
+    ::GetWindowRect(in.Item(kPercent), &text);
+    ::MapWindowPoints(HWND_DESKTOP, in.dialog(), reinterpret_cast<POINT*>(&text), 2);
+    const ScreenPixels updated = in.CaptureClient();
+    ::RedrawWindow(in.dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    in.WaitForStillWindow();
+    const ScreenPixels repainted = in.CaptureClient();
+    int differing = 0;
+    for (int y = text.top; y < text.bottom; ++y)
+        for (int x = text.left; x < text.right; ++x)
+            differing += updated.at(x, y) != repainted.at(x, y);
+    EXPECT_EQ(differing, 0);
 
     const ScreenPixels p = in.CaptureClient();
     for (POINT pt : {POINT{300, 390}, POINT{5, 275}, POINT{50, 300}, POINT{595, 350}})

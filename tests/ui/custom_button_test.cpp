@@ -1,5 +1,5 @@
 // CCustomButton: faces composed from the strip over the captured skin, chosen by the button's state
-// through the reflected custom-draw notification, with the text placed as specified.
+// through the reflected custom-draw notification, with the text centred 5 px below the middle.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -17,6 +17,16 @@
 
 namespace radu::ui {
 namespace {
+extern int g_pureVirtualCalls;
+}
+}  // namespace radu::ui
+
+extern "C" void __cxa_pure_virtual() {
+    ++radu::ui::g_pureVirtualCalls;
+}
+
+namespace radu::ui {
+namespace {
 
 constexpr UINT kProbeMessage = WM_APP + 7;
 
@@ -221,6 +231,30 @@ const MessageEntry<CTestDialog> CTestDialog::kMessageEntries[] = {
     OnMessage<CTestDialog>(kProbeMessage, &CTestDialog::OnProbe),
 };
 const MessageMap<CTestDialog> CTestDialog::kMessageMap = MakeMessageMap(CTestDialog::kMessageEntries);
+
+// The run time's answer to a call of a pure virtual function: counted here instead of ending the program.
+int g_pureVirtualCalls = 0;
+
+TEST(WindowLayer, AnObjectThatGoesBeforeItsWindowIsNeverCalledAgain) {
+    g_pureVirtualCalls = 0;
+    HWND dialogWindow = nullptr;
+    {
+        CTestDialog dialog;
+        dialogWindow = dialog.Create(nullptr, 129);
+        ASSERT_NE(dialogWindow, nullptr);
+    }
+    EXPECT_FALSE(::IsWindow(dialogWindow));
+
+    test::PaintedWindow parent(200, 100, RGB(255, 255, 255));
+    HWND probeWindow = nullptr;
+    {
+        CProbe probe;
+        probeWindow = probe.Create(parent.hwnd(), 5);
+        ASSERT_NE(probeWindow, nullptr);
+    }
+    EXPECT_FALSE(::IsWindow(probeWindow));
+    EXPECT_EQ(g_pureVirtualCalls, 0);  // the windows' last messages never reached the half-destroyed objects
+}
 
 TEST(DialogImpl, AnswersReachTheSenderAndUnhandledCommandsDoNothing) {
     CTestDialog dialog;
