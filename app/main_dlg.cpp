@@ -147,15 +147,6 @@ LRESULT CMainDlg::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
 
 void CMainDlg::ShowPage(int state) {
     view.ShowPage(state);
-    // Hiding a control does not take the keyboard focus from it: a hidden licence link would still open
-    // its page on Space. The focus goes to the install button, or the close button while that is hidden.
-    HWND focus = ::GetFocus();
-    if (focus != nullptr && ::IsChild(hwnd(), focus) && !::IsWindowVisible(focus)) {
-        HWND install = view.installButton().hwnd();
-        HWND next =
-            ::IsWindowVisible(install) && ::IsWindowEnabled(install) ? install : view.closeButton().hwnd();
-        ::SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
-    }
 }
 
 LRESULT CMainDlg::OnCloseButton(WPARAM, LPARAM) {

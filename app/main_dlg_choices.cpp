@@ -22,6 +22,10 @@ LRESULT CMainDlg::OnAgreeToggled(WPARAM, LPARAM) {
 LRESULT CMainDlg::OnCustomInstall(WPARAM, LPARAM) {
     if (!view.InstallEnabled())
         return 0;  // the licence is not accepted yet
+    // The link and the arrow belong to the start page. Hidden, the arrow can still hold the focus and be
+    // pressed with Enter: that must not lead back to the custom page (and a second install) later on.
+    if (installState != ui::StateWelcome)
+        return 0;
     installState = ui::StateCustom;
     ShowPage(ui::StateCustom);
     return 0;

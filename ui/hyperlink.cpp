@@ -263,7 +263,8 @@ LRESULT CHyperLink::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CHyperLink::OnChar(WPARAM wParam, LPARAM) {
-    if (wParam == VK_RETURN || wParam == VK_SPACE)
+    // Hiding a link does not take the keyboard focus from it; a hidden link must not act on keys.
+    if ((wParam == VK_RETURN || wParam == VK_SPACE) && ::IsWindowVisible(hwnd()))
         Navigate();
     return 0;
 }

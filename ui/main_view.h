@@ -68,7 +68,6 @@ class CMainView {
 
     HWND dialog() const { return dialog_; }
     CCustomButton& installButton() { return installButton_; }
-    CCustomButton& closeButton() { return closeButton_; }
     CMyProgress& progressBar() { return progress_; }
 
     std::wstring installFolder;

@@ -86,6 +86,22 @@ TEST_F(LinkFixture, ClickOnTheLabelNotifiesTheParent) {
     EXPECT_EQ(notices[1].code, static_cast<UINT>(BN_CLICKED));
 }
 
+TEST_F(LinkFixture, KeysActOnlyWhileTheLinkShows) {
+    CHyperLink link;
+    ASSERT_TRUE(link.SubclassWindow(label));
+    link.SetHyperLinkExtendedStyle(kLinkCommandButton | kLinkNotifyButton);
+    link.SetLabel(L"许可协议");
+    ::ShowWindow(parent.hwnd(), SW_SHOWNOACTIVATE);
+    ::SendMessageW(label, WM_CHAR, VK_SPACE, 0);
+    ::SendMessageW(label, WM_CHAR, VK_RETURN, 0);
+    EXPECT_EQ(notices.size(), 2u);
+    // A page hid the link while it kept the focus: Space and Enter no longer open anything.
+    ::ShowWindow(label, SW_HIDE);
+    ::SendMessageW(label, WM_CHAR, VK_SPACE, 0);
+    ::SendMessageW(label, WM_CHAR, VK_RETURN, 0);
+    EXPECT_EQ(notices.size(), 2u);
+}
+
 TEST_F(LinkFixture, HandCursorOverTheLabel) {
     CHyperLink link;
     ASSERT_TRUE(link.SubclassWindow(label));
