@@ -75,29 +75,9 @@ BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM param) {
 }
 
 ScreenPixels CaptureScreen(int left, int top, int width, int height) {
-    ScreenPixels out;
-    out.width = width;
-    out.height = height;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
     HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    ::BitBlt(dc, 0, 0, width, height, screen, left, top, SRCCOPY);
-    ::GdiFlush();
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    out.rgb.assign(p, p + static_cast<size_t>(width) * height);
-    for (DWORD& v : out.rgb)
-        v &= 0x00FFFFFF;
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
+    ScreenPixels out = ReadPixels(
+        width, height, [&](HDC dc) { ::BitBlt(dc, 0, 0, width, height, screen, left, top, SRCCOPY); });
     ::ReleaseDC(nullptr, screen);
     return out;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/pixels.h"
+
 namespace radu::test {
 
 // The installer's window title.
@@ -18,12 +20,7 @@ extern const wchar_t kInstallerTitle[];
 std::wstring WindowsPath(const char* unixPath);
 
 // Pixels of a screen area, 0x00RRGGBB, row by row.
-struct ScreenPixels {
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> rgb;
-    DWORD at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
+using ScreenPixels = Pixels;
 
 bool IsOrange(DWORD rgb);
 bool IsLightBlue(DWORD rgb);

@@ -81,33 +81,11 @@ LRESULT CALLBACK PaintedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPA
 }
 
 Pixels PrintClient(HWND window) {
-    Pixels out;
     RECT rc;
     ::GetClientRect(window, &rc);
-    out.width = rc.right;
-    out.height = rc.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    ::GdiFlush();
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    out.rgb.assign(p, p + static_cast<size_t>(out.width) * out.height);
-    for (DWORD& v : out.rgb)
-        v &= 0x00FFFFFF;
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
-    return out;
+    return ReadPixels(rc.right, rc.bottom, [window](HDC dc) {
+        ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
 }
 
 DWORD BitmapPixel(Gdiplus::Bitmap& bitmap, int x, int y) {

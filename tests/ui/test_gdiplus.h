@@ -9,6 +9,8 @@
 
 #include "ui/gdiplus.h"
 
+#include "support/pixels.h"
+
 namespace radu::test {
 
 // A top-level test window of `width` x `height` client pixels that fills its client area with `color`
@@ -32,12 +34,6 @@ class PaintedWindow {
 };
 
 // What `window` paints of itself when asked with WM_PRINTCLIENT, as 0x00RRGGBB pixels row by row.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> rgb;
-    DWORD at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
 Pixels PrintClient(HWND window);
 
 // 0x00RRGGBB of a GDI+ bitmap's pixel.
