@@ -83,6 +83,31 @@ bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Creates the output file, replacing any existing file. CreateFileW with CREATE_ALWAYS fails with
+// ERROR_ACCESS_DENIED on an existing file that is read-only, or hidden or system without those attributes
+// being asked for, as an earlier install may have left it. Only a plain file (no folder, no reparse point,
+// whose target may lie anywhere) then has its attributes cleared for one more try; should that fail too,
+// it gets them back.
+UniqueFileHandle CreateOutputFile(const std::wstring& path, DWORD attributes) {
+    auto create = [&] {
+        return UniqueFileHandle(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    };
+    UniqueFileHandle out = create();
+    if (out || GetLastError() != ERROR_ACCESS_DENIED)
+        return out;
+    DWORD existing = GetFileAttributesW(path.c_str());
+    constexpr DWORD kRefusing = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    constexpr DWORD kNotAPlainFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (existing == INVALID_FILE_ATTRIBUTES || (existing & kNotAPlainFile) || !(existing & kRefusing) ||
+        !SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+        return out;
+    out = create();
+    if (!out)
+        SetFileAttributesW(path.c_str(), existing);
+    return out;
+}
+
 }  // namespace
 
 // What the reader keeps of one entry beyond its ZipEntry.
@@ -176,6 +201,13 @@ ZipResult ZipArchive::ReadEntry(int index, ZipEntry* entry, EntryFacts* facts) {
     std::wcsncpy(entry->name, name.c_str(), kZipPathUnits - 1);
 
     entry->attr = EntryAttributes(static_cast<uint16_t>(info.version), info.external_fa);
+    // A stored name ending in a separator names a folder whatever its attributes say: jar and other
+    // archivers write folder entries with DOS attributes 0 or a Unix mode without the directory bit. The
+    // stored name decides, as the sanitised one loses the separator when it comes out empty ("/",
+    // "a/../"); a name longer than the buffer is refused by unzipItem and judged by nothing here.
+    if (info.size_filename > 0 && info.size_filename < kNameBytes &&
+        IsSeparator(rawName[info.size_filename - 1]))
+        entry->attr |= FILE_ATTRIBUTE_DIRECTORY;
     entry->compressedSize = static_cast<int32_t>(info.compressed_size);
     entry->uncompressedSize = static_cast<int32_t>(info.uncompressed_size);
     FILETIME dos = DosTimeToUtc(info.dosDate);
@@ -236,8 +268,7 @@ ZipResult ZipArchive::CopyData(const ZipEntry& entry, HANDLE out) {
 
 ZipResult ZipArchive::WriteEntryFile(const ZipEntry& entry, const EntryFacts& facts,
                                      const std::wstring& path) {
-    UniqueFileHandle out(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attr, nullptr));
+    UniqueFileHandle out = CreateOutputFile(path, entry.attr);
     if (!out)
         return ZR_OPEN_FAILED;
     if (unzOpenCurrentFile(file.get()) != UNZ_OK)

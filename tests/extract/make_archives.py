@@ -117,6 +117,37 @@ mix = [
     (info("zero_deflated.txt"), b""),  # last on purpose: an empty last entry is still unpacked
 ]
 write_zip("python_mix.zip", mix)
+# Folder entries known by their trailing separator alone: a Unix mode without the directory bit, DOS
+# attributes 0 as jar writes them, a backslash name, and a folder with nothing inside.
+bare = [
+    (info("unix_dir/", attr=0o755 << 16), b""),
+    (info("unix_dir/inner.txt"), b"unix"),
+    (info("dos_dir/", system=0, attr=0), b""),
+    (info("dos_dir/inner.txt", system=0, attr=0), b"dos"),
+    (info("win_dir\\", system=0, attr=0), b""),
+    (info("win_dir\\inner.txt", system=0, attr=0), b"win"),
+    (info("jar_empty/", system=0, attr=0), b""),
+]
+write_zip("bare_folders.zip", bare)
+
+
+def dos_attributes_zero(d, h):  # zipfile writes 0o600 << 16 for attributes 0: DOS-host records get 0 back
+    for _, central in h:
+        if d[central + 5] == 0:
+            struct.pack_into("<I", d, central + 38, 0)
+
+
+patch("bare_folders.zip", dos_attributes_zero)
+with zipfile.ZipFile(path("bare_folders.zip")) as z:
+    assert [i.external_attr for i in z.infolist() if i.create_system == 0] == [0] * 5
+    assert not any(i.external_attr & (0o40000 << 16) for i in z.infolist())
+# Read-only files (DOS attribute bit 0, Unix mode without write bits) before another entry: a reinstall
+# into the same folder must replace them.
+write_zip("readonly_reinstall.zip", [
+    (info("conf/dos_ro.ini", system=0, attr=0x21), b"[dos]\nread-only=1\n"),
+    (info("conf/unix_ro.ini", attr=0o444 << 16), b"[unix]\nmode=0444\n"),
+    (info("after.txt"), b"after the read-only files\n"),
+])
 write_zip("empty.zip", [])
 write_zip("locked.zip", [("a.txt", b"first"), ("b.txt", b"second")])
 open(path("not_a_zip.zip"), "wb").write(b"this is plain text, not an archive\n" * 20)
@@ -168,11 +199,11 @@ for name, method in (("method12.zip", zipfile.ZIP_BZIP2), ("method14.zip", zipfi
 # Names the sanitising rules bring back inside the destination.
 write_zip("sanitised.zip", [(n, n.encode()) for n in
                             ("C:\\a\\b.txt", "a/../b2.txt", "a/../c/../d.txt", "/etc/z", "\\\\lead.txt",
-                             "a\\..\\..\\..\\up3.txt")])
+                             "a\\..\\..\\..\\up3.txt", "x/../keep/", "/")])
 # Names that are refused whole; every one would land outside the destination or on a device.
 unsafe = ["../up1.txt", "..\\up1b.txt", "a/../../up2.txt", "sub/../../up4.txt",
           "x/..", ".. /up5.txt", "x/.../y.txt", "file.txt:stream", "con", "CON.txt", "dir/aux/x.txt",
-          "nul.tar.gz", "Com1", "lpt9.log", "prn ", "深" * 87]
+          "nul.tar.gz", "Com1", "lpt9.log", "prn ", "../bare_up/", "a\\..\\..\\bare_up2\\", "深" * 87]
 write_zip("unsafe.zip", [(n, b"escape") for n in unsafe], zipfile.ZIP_STORED)
 # Long names: 86 Chinese characters (258 bytes) are fine; the path limits are tested with ASCII names.
 write_zip("long_names.zip", [("长" * 86, b"ok"), ("p/" + "q" * 157, b"fits"), ("p/" + "r" * 158, b"long")])

@@ -39,6 +39,14 @@ progress = [f"11111 {i} 10" for i in range(10)]
 expect(unpack("python_mix.zip", os.path.join(out, "mix")), progress + ["11112"], "python_mix.zip")
 with open(os.path.join(out, "mix", "中文目录", "子文件.txt"), encoding="utf-8") as f:
     expect(f.read(), "内容", "unpacked file")
+# Folder entries without the folder attribute, each followed by a file inside it (Windows sees "win_dir\\").
+bare = os.path.join(out, "bare")
+expect(unpack("bare_folders.zip", bare), [f"11111 {i} 7" for i in range(7)] + ["11112"], "bare_folders.zip")
+expect(sorted(os.path.relpath(os.path.join(d, n), bare) for d, ds, fs in os.walk(bare) for n in ds + fs),
+       ["dos_dir", "dos_dir/inner.txt", "jar_empty", "unix_dir", "unix_dir/inner.txt", "win_dir",
+        "win_dir/inner.txt"], "bare_folders.zip tree")
+inner = os.path.join(bare, "win_dir", "inner.txt")
+expect(open(inner, "rb").read() if os.path.isfile(inner) else None, b"win", "file in a bare folder")
 expect(unpack("mismatch_last.zip", os.path.join(out, "last")),
        ["11111 0 3", "11111 1 3", "11111 2 3", "未解压完全!1792", "11110 4", "11112"], "mismatch_last.zip")
 expect(unpack("not_a_zip.zip", os.path.join(out, "bad")), ["打开压缩包解压路径出错!", "11110 1", "11112"],
