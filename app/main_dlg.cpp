@@ -31,7 +31,7 @@ const Map CMainDlg::kMessageEntries[] = {
     ui::OnMessage<CMainDlg>(WM_UNPACK_DONE, &CMainDlg::OnUnpackDone),
     ui::OnMessage<CMainDlg>(WM_DOWNLOAD_FAILED, &CMainDlg::OnDownloadFailed),
     ui::OnMessage<CMainDlg>(WM_UNPACK_FAILED, &CMainDlg::OnUnpackFailed),
-    ui::OnMessage<CMainDlg>(WM_INSTALL_DONE, &CMainDlg::OnInstallDone),
+    ui::OnMessage<CMainDlg>(WM_INSTALL_DONE, &CMainDlg::SendInstallReport),
 
     // Commands by control ID. 1005 comes only from the install button: the folder label sends none.
     ui::OnCommand<CMainDlg>(ui::kIdInstallButton, &CMainDlg::OnInstallButton),
@@ -61,7 +61,7 @@ bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 }
 
 LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
-    // 1. Centre on the work area of the monitor that holds the window.
+    // Centred on the work area of the monitor that holds the window (it has no owner to centre on).
     RECT window;
     ::GetWindowRect(hwnd(), &window);
     MONITORINFO monitor = {};
@@ -75,7 +75,7 @@ LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    // 2. Icons at the system's large and small icon sizes.
+    // Icons at the system's large and small icon sizes.
     HINSTANCE module = ::GetModuleHandleW(nullptr);
     bigIcon.reset(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(ui::kMainIcon), IMAGE_ICON,
                                                   ::GetSystemMetrics(SM_CXICON),
@@ -86,27 +86,25 @@ LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
     ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
     ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
 
-    // 3. Keyboard navigation through the thread's loop.
+    // The thread's loop offers every message to the dialog first, which gives it keyboard navigation.
     if (CMessageLoop* loop = Module().GetMessageLoop()) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
 
-    // 4, 5.
     ::SetWindowTextW(hwnd(), kWindowTitle);
     installState = ui::StateWelcome;
 
-    // 6. Skin and controls: default folder, options ticked, licence not yet accepted.
+    // Skin and controls: default folder, options ticked, licence not yet accepted.
     view.LoadSkin();
     view.CreateControls(hwnd(), kLicenceAddress);
     installFailed = false;
 
-    // 7, 8. Whatever of the product runs holds its files open: its service is stopped and its processes
+    // Whatever of the product runs holds its files open: its service is stopped and its processes
     // are ended before the window is shown.
     StopService(kServiceName);
     KillProcesses(kKillList, kKillListSize);
 
-    // 9, 10.
     ShowPage(installState);
     view.ResetSlideshow();
     unpacking = false;

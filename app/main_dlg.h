@@ -3,6 +3,8 @@
 // with the close button (exit code 1106) or the finish button (1005).
 #pragma once
 
+#include <string>
+
 #include "app/message_loop.h"
 #include "common/unique_handle.h"
 #include "ui/dialog_impl.h"
@@ -32,6 +34,16 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     // Shows the page of an install state (0..3); other values change nothing.
     void ShowPage(int state);
 
+    // Install worker side: stores the folder field's text (at most 259 units) as the install folder and
+    // returns a copy of it. Called once, by the worker, as the install starts.
+    std::wstring TakeInstallFolder();
+
+    // Starts the install worker thread (default stack and security, running at once) and returns its
+    // handle, or null when no thread could be made. Replaceable so that tests can make the start fail.
+    using WorkerStarter = HANDLE (*)(LPTHREAD_START_ROUTINE body, void* parameter);
+    static HANDLE StartWorkerThread(LPTHREAD_START_ROUTINE body, void* parameter);
+    WorkerStarter startWorker = &StartWorkerThread;
+
   private:
     LRESULT OnInitDialog(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
@@ -59,7 +71,9 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     LRESULT OnUnpackDone(WPARAM, LPARAM);
     LRESULT OnDownloadFailed(WPARAM, LPARAM);
     LRESULT OnUnpackFailed(WPARAM, LPARAM);
-    LRESULT OnInstallDone(WPARAM, LPARAM);
+    // The end of every attempt (WM_INSTALL_DONE): the downloaded package goes, the report is sent or
+    // queued, and the finish page shows.
+    LRESULT SendInstallReport(WPARAM, LPARAM);
 
     ui::CMainView view;
     int installState = ui::StateWelcome;

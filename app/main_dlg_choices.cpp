@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/install_messages.h"
+#include "app/install_worker.h"
 #include "app/main_dlg.h"
 #include "app/product.h"
 #include "ui/control_ids.h"
@@ -65,10 +67,25 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
     // page the install with the choices made there.
     installState = ui::StateInstalling;
     ShowPage(ui::StateInstalling);
-    // The install worker thread starts here: it downloads the package, unpacks it into the folder and
-    // reports through the WM_DOWNLOAD_*, WM_UNPACK_* and WM_INSTALL_DONE messages handled by this
-    // class. The download and unpacking engines come with their own work; until then the page waits.
+    // The worker downloads and unpacks, and reports back only through posted messages. Its handle is not
+    // kept: it is never waited for, and the process ending cuts it off.
+    if (HANDLE worker = startWorker(&InstallWorker, this)) {
+        ::CloseHandle(worker);
+    } else {
+        // Nothing will run: the attempt ends the way a failed download does, with the offer of the
+        // complete installer and the finish page, rather than an installing page that waits forever.
+        ::PostMessageW(hwnd(), WM_DOWNLOAD_FAILED, 7, 0);
+    }
     return 0;
+}
+
+HANDLE CMainDlg::StartWorkerThread(LPTHREAD_START_ROUTINE body, void* parameter) {
+    return ::CreateThread(nullptr, 0, body, parameter, 0, nullptr);
+}
+
+std::wstring CMainDlg::TakeInstallFolder() {
+    view.installFolder = view.FolderText();
+    return view.installFolder;
 }
 
 void CMainDlg::Finish() {

@@ -5,8 +5,13 @@
 #include <cwchar>
 
 #include "app/install_messages.h"
+#include "app/install_worker.h"
 #include "app/main_dlg.h"
 #include "app/product.h"
+#include "app/registration.h"
+#include "download/download.h"
+#include "report/report.h"
+#include "ui/control_ids.h"
 
 namespace radu {
 
@@ -44,9 +49,12 @@ LRESULT CMainDlg::OnUnpackProgress(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainDlg::OnUnpackDone(WPARAM, LPARAM) {
-    // The product is registered here, from the folder field's text and the three option boxes: the
-    // program (desktop icon, start-menu entry, start with the system as chosen) and its uninstaller
-    // (start-menu entry). Registration comes with the installer core's registration work.
+    // Also after a failed unpack: whatever arrived is registered. The program gets the desktop icon, the
+    // start-menu entry and the start with the system as the boxes say; its uninstaller gets the
+    // start-menu entry, the entry in the list of installed programs and the version key.
+    RegisterInstalledProduct(view.FolderText().c_str(), view.OptionChecked(ui::kIdOptionDesktop),
+                             view.OptionChecked(ui::kIdOptionStartMenu),
+                             view.OptionChecked(ui::kIdOptionAutoStart));
     view.SetProgress(100);
     view.StopSlideshow();
     ::PostMessageW(hwnd(), WM_INSTALL_DONE, 0, 0);
@@ -73,10 +81,14 @@ LRESULT CMainDlg::OnUnpackFailed(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CMainDlg::OnInstallDone(WPARAM, LPARAM) {
+LRESULT CMainDlg::SendInstallReport(WPARAM, LPARAM) {
     installState = ui::StateFinished;
-    // The attempt is closed here: the package and its part files are deleted from the temporary folder
-    // and the install report (type 100) is posted or queued. That comes with the reporting work.
+    // An attempt that comes to its end leaves nothing of its download behind, neither the package nor its
+    // part files (only a program closed while downloading keeps its part files for the next run).
+    DeleteDownload(DownloadedPackagePath().c_str());
+    // Posted to the statistics server, or queued in the temporary folder when it cannot be reached. The
+    // window does not answer while this runs.
+    SendReport(kReportType);
     ShowPage(installState);
     return 0;
 }

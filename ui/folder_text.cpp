@@ -31,6 +31,15 @@ std::wstring TrimWhitespace(std::wstring_view text) {
     return std::wstring(text.substr(begin, end - begin));
 }
 
+std::wstring WithoutLineBreaks(std::wstring_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text)
+        if (c != L'\r' && c != L'\n')
+            out.push_back(c);
+    return out;
+}
+
 std::wstring WithTrailingSeparator(std::wstring path) {
     if (!path.empty() && path.back() != L'\\')
         path.push_back(L'\\');

@@ -22,6 +22,9 @@ bool JoinProductPath(std::wstring_view folder, std::wstring_view relative, wchar
 // White space removed from both ends.
 std::wstring TrimWhitespace(std::wstring_view text);
 
+// The text with every CR and LF taken out.
+std::wstring WithoutLineBreaks(std::wstring_view text);
+
 // `path` with "\" appended, unless it is empty or already ends with "\" (a drive root stays as it is).
 std::wstring WithTrailingSeparator(std::wstring path);
 

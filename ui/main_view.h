@@ -8,6 +8,7 @@
 
 #include "common/unique_handle.h"
 #include "ui/custom_button.h"
+#include "ui/folder_field.h"
 #include "ui/gdiplus.h"
 #include "ui/hyperlink.h"
 #include "ui/my_progress.h"
@@ -85,11 +86,11 @@ class CMainView {
     Slideshow slides_;
 
     // Fonts A..E and the brush behind the option boxes outlive the controls that use them.
-    radu::UniqueGdiObject fontButton_;        // A
-    radu::UniqueGdiObject fontLicence_;       // B
-    radu::UniqueGdiObject fontLabel_;         // C
-    radu::UniqueGdiObject fontFolder_;        // D
-    radu::UniqueGdiObject fontOption_;        // E
+    radu::UniqueGdiObject fontButton_;        // the install button's text
+    radu::UniqueGdiObject fontLicence_;       // the licence box
+    radu::UniqueGdiObject fontLabel_;         // the folder label and the status text
+    radu::UniqueGdiObject fontFolder_;        // the folder field
+    radu::UniqueGdiObject fontOption_;        // the option labels
     radu::UniqueGdiObject optionBackground_;  // #2F97D0, the colour of page picture 1 behind the boxes
 
     CCustomButton installButton_;
@@ -99,7 +100,7 @@ class CMainView {
     CHyperLink licenceLink_;
     CMyProgress progress_;
     HWND licenceBox_ = nullptr;
-    HWND folderField_ = nullptr;
+    CFolderField folderField_;
     HWND optionBoxes_[3] = {};
 };
 

@@ -9,11 +9,12 @@
 namespace radu::ui {
 namespace {
 
-constexpr DWORD kChildVisible = WS_CHILD | WS_VISIBLE;                     // 0x50000000
-constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX;  // 0x50000003
-// 0x508000DC, as the folder field has always been made.
-constexpr DWORD kFolderFieldStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_UPPERCASE |
-                                    ES_LOWERCASE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+constexpr DWORD kChildVisible = WS_CHILD | WS_VISIBLE;  // 0x50000000
+// What the user works with is reached with Tab as well.
+constexpr DWORD kInteractive = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr DWORD kCheckBoxStyle = kInteractive | BS_AUTOCHECKBOX;
+// The folder's text is used exactly as typed: no case styles ("D:\Tools" stays "D:\Tools").
+constexpr DWORD kFolderFieldStyle = kInteractive | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr wchar_t kFontFace[] = L"新宋体";
 
@@ -34,7 +35,7 @@ bool CMainView::LoadSkin() {
 }
 
 void CMainView::CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip) {
-    button.Create(dialog_, rect, kChildVisible, id);
+    button.Create(dialog_, rect, kInteractive, id);
     button.SetSkinParent(dialog_);
     button.LoadStrip(strip);
     button.SetFrameCount(2);
@@ -57,41 +58,44 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     fontOption_ = CreatePointFont(100, kFontFace);
     optionBackground_.reset(::CreateSolidBrush(RGB(0x2F, 0x97, 0xD0)));
 
-    // 1. The install button.
+    // The install button.
     CreateSkinButton(installButton_, {220, 307, 388, 359}, kIdInstallButton, kPngInstallButton);
     SetFont(installButton_.hwnd(), fontButton_);
     installButton_.SetButtonText(L"快速安装");
     installButton_.SetTextColors(kWhite, kWhite, kWhite, kWhite);
 
-    // 2. Picture-only buttons.
+    // Picture-only buttons.
     CreateSkinButton(closeButton_, {579, 10, 590, 21}, kIdCloseButton, kPngCloseButton);
     CreateSkinButton(arrowButton_, {575, 278, 590, 291}, kIdArrowButton, kPngArrowButton);
     CreateSkinButton(browseButton_, {458, 106, 478, 126}, kIdBrowseButton, kPngBrowseButton);
 
-    // 3. Licence box and link.
+    // Licence box and link.
     licenceBox_ = CreateCheckBox({10, 270, 100, 300}, kIdLicenceBox, L"已阅读并同意");
     SetFont(licenceBox_, fontLicence_);
     licenceLink_.SubclassWindow(::GetDlgItem(dialog_, kIdLicenceLink));
+    ::SetWindowLongPtrW(licenceLink_.hwnd(), GWL_STYLE,
+                        ::GetWindowLongPtrW(licenceLink_.hwnd(), GWL_STYLE) | WS_TABSTOP);
     licenceLink_.SetHyperLinkExtendedStyle(kLinkCommandButton | kLinkNotifyButton);
     licenceLink_.SetLabel(L"许可协议");
     licenceLink_.SetToolTipText(licenceAddress);
 
-    // 4. Template texts.
+    // The dialog template's texts.
     ::SetDlgItemTextW(dialog_, kIdCustomInstallLink, L"自定义安装");
     ::SetDlgItemTextW(dialog_, kIdFolderLabel, L"安装路径:");
     SetFont(::GetDlgItem(dialog_, kIdFolderLabel), fontLabel_);
 
-    // 5. The folder field. Longer text could not be joined with the product's paths: the field takes no
+    // The folder field. Longer text could not be joined with the product's paths: the field takes no
     // more, and the folder dialog and the install button refuse longer text with a message.
-    folderField_ = ::CreateWindowExW(0, L"EDIT", L"", kFolderFieldStyle, 183, 106, 456 - 183, 126 - 106,
-                                     dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdFolderField)),
-                                     ::GetModuleHandleW(nullptr), nullptr);
-    SetFont(folderField_, fontFolder_);
-    ::SendMessageW(folderField_, EM_LIMITTEXT, kMaxFolderTextUnits, 0);
+    HWND field = ::CreateWindowExW(0, L"EDIT", L"", kFolderFieldStyle, 183, 106, 456 - 183, 126 - 106,
+                                   dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdFolderField)),
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    folderField_.SubclassWindow(field);
+    SetFont(field, fontFolder_);
+    ::SendMessageW(field, EM_LIMITTEXT, kMaxFolderTextUnits, 0);
     installFolder = DefaultInstallFolder();
-    ::SetWindowTextW(folderField_, installFolder.c_str());
+    ::SetWindowTextW(field, installFolder.c_str());
 
-    // 6. Options and the installing page's texts.
+    // Options and the installing page's texts.
     optionBoxes_[0] = CreateCheckBox({188, 149, 210, 181}, kIdOptionDesktop, L"");
     optionBoxes_[1] = CreateCheckBox({188, 185, 210, 217}, kIdOptionStartMenu, L"");
     optionBoxes_[2] = CreateCheckBox({188, 221, 210, 253}, kIdOptionAutoStart, L"");
@@ -105,16 +109,41 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     SetFont(::GetDlgItem(dialog_, kIdStatusText), fontLabel_);
     ::SetDlgItemTextW(dialog_, kIdPercentText, L"0%");
 
-    // 7. The progress bar over the white band.
+    // The progress bar over the white band.
     progress_.Create(dialog_, {198, 312, 479, 334}, kChildVisible, kIdProgressBar);
     progress_.LoadPictures(kPngProgressTrack, kPngProgressFill);
     progress_.SetSkinParent(dialog_);
     progress_.SetMargins(3, 3);
     progress_.SetPosition(0);
 
-    // 8. All three options start ticked.
+    // All three options start ticked.
     for (HWND box : optionBoxes_)
         ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+
+    // The template's box for the status text reaches into the bar's left end, and its background would
+    // cover that end whenever the text changes: the box ends where the bar begins.
+    RECT status;
+    HWND statusText = ::GetDlgItem(dialog_, kIdStatusText);
+    ::GetWindowRect(statusText, &status);
+    ::MapWindowPoints(HWND_DESKTOP, dialog_, reinterpret_cast<POINT*>(&status), 2);
+    RECT bar;
+    ::GetWindowRect(progress_.hwnd(), &bar);
+    ::MapWindowPoints(HWND_DESKTOP, dialog_, reinterpret_cast<POINT*>(&bar), 2);
+    if (status.right > bar.left && status.left < bar.left)
+        ::SetWindowPos(statusText, nullptr, 0, 0, bar.left - status.left, status.bottom - status.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // Tab goes through the controls in reading order: licence, folder and options, then the buttons.
+    // That order is the windows' order among their siblings. It starts after the dialog template's
+    // statics, so that a look-up of 1005 still finds the folder label before the install button.
+    const HWND tabOrder[] = {licenceBox_,         licenceLink_.hwnd(), field,           browseButton_.hwnd(),
+                             optionBoxes_[0],     optionBoxes_[1],     optionBoxes_[2], installButton_.hwnd(),
+                             arrowButton_.hwnd(), closeButton_.hwnd()};
+    HWND after = ::GetDlgItem(dialog_, kIdPercentText);  // the template's last control
+    for (HWND control : tabOrder) {
+        ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = control;
+    }
 
     // Focus rectangles and access keys stay hidden until the keyboard is used in the window. Posted: the
     // dialog manager initialises the window's state itself once the dialog is created.

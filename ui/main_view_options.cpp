@@ -36,14 +36,14 @@ bool CMainView::OptionChecked(int boxId) const {
 
 std::wstring CMainView::FolderText() const {
     wchar_t text[kPathUnits] = L"";
-    ::GetWindowTextW(folderField_, text, kPathUnits);
+    ::GetWindowTextW(folderField_.hwnd(), text, kPathUnits);
     return text;
 }
 
 std::wstring CMainView::FullFolderText() const {
-    const int length = ::GetWindowTextLengthW(folderField_);
+    const int length = ::GetWindowTextLengthW(folderField_.hwnd());
     std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    ::GetWindowTextW(folderField_, text.data(), static_cast<int>(text.size()));
+    ::GetWindowTextW(folderField_.hwnd(), text.data(), static_cast<int>(text.size()));
     return text.data();
 }
 
@@ -62,7 +62,7 @@ void CMainView::OnBrowse() {
             ShowFolderTooLong();  // the previous folder stays
     }
     installFolder = TrimWhitespace(installFolder);
-    ::SetWindowTextW(folderField_, installFolder.c_str());
+    ::SetWindowTextW(folderField_.hwnd(), installFolder.c_str());
 }
 
 void CMainView::SetStatusText(const wchar_t* text) {

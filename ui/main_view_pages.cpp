@@ -30,7 +30,7 @@ void CMainView::ShowPage(int state) {
             ShowItem(kIdStatusText, false);
             for (int id : optionLabels)
                 ShowItem(id, false);
-            Show(folderField_, false);
+            Show(folderField_.hwnd(), false);
             Show(browseButton_.hwnd(), false);
             for (HWND box : optionBoxes_)
                 Show(box, false);
@@ -52,7 +52,7 @@ void CMainView::ShowPage(int state) {
             Show(progress_.hwnd(), false);
             pageImage = 1;
             InvalidatePicture();
-            Show(folderField_, true);
+            Show(folderField_.hwnd(), true);
             for (HWND box : optionBoxes_)
                 Show(box, true);
             Show(browseButton_.hwnd(), true);
@@ -63,7 +63,7 @@ void CMainView::ShowPage(int state) {
             ShowItem(kIdStatusText, true);
             for (int id : optionLabels)
                 ShowItem(id, false);
-            Show(folderField_, false);
+            Show(folderField_.hwnd(), false);
             Show(browseButton_.hwnd(), false);
             for (HWND box : optionBoxes_)
                 Show(box, false);

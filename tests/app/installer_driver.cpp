@@ -6,13 +6,13 @@
 
 #include <memory>
 
+#include "build_config.h"
+#include "support/test_paths.h"
+
 namespace radu::test {
 
 const wchar_t kInstallerTitle[] = L"Radurodi安装程序";
 
-namespace {
-
-// Polls `condition` every few milliseconds until it holds or `milliseconds` have passed.
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {
     const DWORD start = ::GetTickCount();
     for (;;) {
@@ -23,6 +23,17 @@ bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {
         ::Sleep(5);
     }
 }
+
+StartRecord ReadStartRecord(const std::wstring& folder) {
+    const std::string bytes = ReadFileBytes(folder + L"started.txt");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    const size_t line = text.find(L'\n');
+    if (line == std::wstring::npos)
+        return {text, L""};
+    return {text.substr(0, line), text.substr(line + 1)};
+}
+
+namespace {
 
 struct FindData {
     DWORD processId;
@@ -62,12 +73,16 @@ BOOL CALLBACK FindToolTip(HWND hwnd, LPARAM param) {
 
 struct OwnedSearch {
     HWND main;
+    DWORD processId;
     HWND found;
 };
 
 BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM param) {
     auto* data = reinterpret_cast<OwnedSearch*>(param);
-    if (hwnd != data->main && ::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == data->processId && hwnd != data->main && ::IsWindowVisible(hwnd) &&
+        ClassOf(hwnd) == L"#32770") {
         data->found = hwnd;
         return FALSE;
     }
@@ -99,6 +114,11 @@ bool PngEncoder(CLSID& clsid) {
 }
 
 }  // namespace
+
+int PackageServerPort() {
+    const std::wstring host = RADU_PACKAGE_HOST;  // "127.0.0.1:PORT"
+    return _wtoi(host.substr(host.rfind(L':') + 1).c_str());
+}
 
 std::wstring WindowsPath(const char* unixPath) {
     std::wstring out = L"Z:";
@@ -243,11 +263,11 @@ DWORD Installer::WaitForExit(DWORD milliseconds) {
 }
 
 HWND Installer::WaitForOwnedDialog(DWORD milliseconds) const {
-    OwnedSearch search = {dialog_, nullptr};
+    OwnedSearch search = {dialog_, process_.dwProcessId, nullptr};
     WaitFor(
         [&] {
             search.found = nullptr;
-            ::EnumThreadWindows(threadId_, &FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+            ::EnumWindows(&FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         milliseconds);

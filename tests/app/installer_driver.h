@@ -16,6 +16,9 @@ namespace radu::test {
 // The installer's window title.
 extern const wchar_t kInstallerTitle[];
 
+// The loopback port of the package server the installer was built for.
+int PackageServerPort();
+
 // A Windows path from the Unix path of a file in the build tree (drive Z: is the Unix root).
 std::wstring WindowsPath(const char* unixPath);
 
@@ -56,8 +59,8 @@ class Installer {
     // Waits for the process to end; its exit code, or STILL_ACTIVE after the time-out.
     DWORD WaitForExit(DWORD milliseconds = 15000);
 
-    // A visible top-level dialog of the installer's thread other than its main window (a message box, the
-    // folder dialog); null when none shows up within the time.
+    // A visible top-level dialog of the installer other than its main window (a message box, the folder
+    // dialog), on any of its threads; null when none shows up within the time.
     HWND WaitForOwnedDialog(DWORD milliseconds = 5000) const;
 
     // The client area as it is on the screen, once `ready` holds for it (or after the time-out).
@@ -79,6 +82,17 @@ class Installer {
     int settleCount_ = 0;
     std::vector<void*> remote_;
 };
+
+// Polls `condition` every few milliseconds until it holds or `milliseconds` have passed.
+bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
+
+// What the product's stand-in (varu_marker) wrote into "started.txt" beside itself when it was started:
+// its own path and its command line; both empty when it was not started.
+struct StartRecord {
+    std::wstring path;
+    std::wstring commandLine;
+};
+StartRecord ReadStartRecord(const std::wstring& folder);
 
 std::wstring TextOf(HWND hwnd);
 int TextLength(HWND hwnd);

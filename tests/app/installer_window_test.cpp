@@ -8,9 +8,11 @@
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "installer_driver.h"
+#include "support/scripted_http_server.h"
 #include "support/test_paths.h"
 
 namespace radu::test {
@@ -56,19 +58,34 @@ std::function<bool(const ScreenPixels&)> BarEndsAt(int fillWidth) {
     };
 }
 
-class GdiplusEnvironment : public ::testing::Environment {
+// GDI+ for screenshots, and a package server that takes every request and never answers: an install
+// started here waits in its download (each connection for the 10 s receive time-out), so that the tests
+// can post the install's messages themselves.
+class WindowEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&token_, &input, nullptr);
         ::SetCursorPos(0, 0);  // away from the window: no hover faces
+        stalled_ = std::make_unique<ScriptedHttpServer>(
+            [](const HttpRequest&) {
+                HttpReply reply;
+                reply.hold = true;
+                return reply;
+            },
+            PackageServerPort());
+        ASSERT_TRUE(stalled_->listening());
     }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+    void TearDown() override {
+        stalled_.reset();
+        Gdiplus::GdiplusShutdown(token_);
+    }
 
   private:
     ULONG_PTR token_ = 0;
+    std::unique_ptr<ScriptedHttpServer> stalled_;
 };
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
 
 bool Visible(const Installer& installer, int id) {
     return ::IsWindowVisible(installer.Item(id)) != FALSE;
@@ -418,9 +435,7 @@ TEST(InstallerWindow, FinishButtonStartsTheProductAndEndsWith1005) {
     in.Click(in.InstallButton());
     EXPECT_EQ(in.WaitForExit(), 1005u);
     ASSERT_TRUE(product.WaitForStart(10000));
-    const std::string started = ReadFileBytes(product.marker());
-    const std::wstring path(reinterpret_cast<const wchar_t*>(started.data()),
-                            started.size() / sizeof(wchar_t));
+    const std::wstring path = ReadStartRecord(product.dir.path() + L"VaruPhoneAx\\").path;
     EXPECT_TRUE(SameText(path, product.dir.path() + L"VaruPhoneAx\\Varu.exe")) << path;
 }
 

@@ -13,14 +13,13 @@
 #include "app/product.h"
 #include "app/registration.h"
 #include "build_config.h"
+#include "product_state.h"
 #include "support/test_paths.h"
 
 namespace {
 
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const wchar_t kProductRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Radurodi";
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Radurodi";
-const wchar_t kVersionKey[] = L"Software\\QRVNvesion";
+using namespace radu::test;
+
 const wchar_t kScratchKey[] = L"Software\\RaduRegistrationTest";
 
 struct RegValue {
@@ -90,58 +89,6 @@ DWORD ValueCount(HKEY root, const wchar_t* key) {
     return count;
 }
 
-struct Link {
-    bool loaded = false;
-    std::wstring target, description, arguments, workingFolder, iconPath;
-    int showCommand = 0;
-    WORD hotKey = 0;
-};
-
-Link ReadLink(const std::wstring& path) {
-    Link link;
-    IShellLinkW* shell = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shell))))
-        return link;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-            link.loaded = true;
-            wchar_t text[MAX_PATH] = {};
-            shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-            link.target = text;
-            text[0] = L'\0';
-            shell->GetDescription(text, MAX_PATH);
-            link.description = text;
-            text[0] = L'\0';
-            shell->GetArguments(text, MAX_PATH);
-            link.arguments = text;
-            text[0] = L'\0';
-            shell->GetWorkingDirectory(text, MAX_PATH);
-            link.workingFolder = text;
-            text[0] = L'\0';
-            int icon = 0;
-            shell->GetIconLocation(text, MAX_PATH, &icon);
-            link.iconPath = text;
-            shell->GetHotkey(&link.hotKey);
-        }
-        file->Release();
-    }
-    shell->Release();
-    // The show command is read from the file's header (32-bit field at offset 60): Wine's link loader
-    // does not restore it.
-    const std::string bytes = radu::test::ReadFileBytes(path);
-    if (bytes.size() >= 64)
-        std::memcpy(&link.showCommand, bytes.data() + 60, 4);
-    return link;
-}
-
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
 void ExpectLinkTo(const std::wstring& linkPath, const std::wstring& target) {
     SCOPED_TRACE(linkPath);
     Link link = ReadLink(linkPath);
@@ -171,8 +118,8 @@ class Registration : public ::testing::Test {
   protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        desktopLink_ = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Radurodi.lnk";
-        menuFolder_ = SpecialFolder(CSIDL_PROGRAMS) + L"\\Radurodi";
+        desktopLink_ = DesktopLink();
+        menuFolder_ = StartMenuFolder();
         RemoveEverything();
         install_ = MakeInstallFolder(L"Radurodi Test Folder\\");
     }
@@ -182,13 +129,8 @@ class Registration : public ::testing::Test {
     }
 
     void RemoveEverything() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductRunKey);
-        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Radurodi");
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kVersionKey);
+        ForgetProductRegistration();
         RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
-        DeleteFileW(desktopLink_.c_str());
-        radu::test::RemoveTree(menuFolder_);
     }
 
     // An install folder below the test's temporary folder, holding the two product files.

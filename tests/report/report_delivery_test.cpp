@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "port80_recorder.h"
+#include "support/port80_recorder.h"
 #include "report/report.h"
 #include "support/test_paths.h"
 

@@ -53,20 +53,25 @@ HttpReply ServeContent(const HttpRequest& request, const std::string& content) {
                              content);
 }
 
-ScriptedHttpServer::ScriptedHttpServer(Handler handler) : handler_(std::move(handler)) {
+ScriptedHttpServer::ScriptedHttpServer(Handler handler, int port) : handler_(std::move(handler)) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     stopping_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (port != 0) {
+        // A fixed port is taken again right after the last server on it: its closed connections linger.
+        BOOL reuse = TRUE;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(listener_, 64);
-    int len = sizeof addr;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
+    addr.sin_port = htons(static_cast<u_short>(port));
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 64) == 0) {
+        int len = sizeof addr;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
     acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 

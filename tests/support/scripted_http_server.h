@@ -44,11 +44,13 @@ class ScriptedHttpServer {
   public:
     using Handler = std::function<HttpReply(const HttpRequest&)>;
 
-    explicit ScriptedHttpServer(Handler handler);
+    // Listens on a free port, or on `port` when one is given (false from listening() when that is taken).
+    explicit ScriptedHttpServer(Handler handler, int port = 0);
     ~ScriptedHttpServer();
     ScriptedHttpServer(const ScriptedHttpServer&) = delete;
     ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
 
+    bool listening() const { return port_ != 0; }
     int port() const { return port_; }
     std::string Url(const std::string& path) const;  // "http://127.0.0.1:PORT" + path
     std::vector<HttpRequest> Requests() const;

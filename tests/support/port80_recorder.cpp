@@ -1,4 +1,4 @@
-#include "port80_recorder.h"
+#include "support/port80_recorder.h"
 
 #include <cstdlib>
 

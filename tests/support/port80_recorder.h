@@ -1,5 +1,5 @@
-// An HTTP listener on 127.0.0.1:80 for the report tests: it records every request, head and body (by its
-// Content-Length), and answers each with one fixed reply.
+// An HTTP listener on 127.0.0.1:80 standing in for the statistics server: it records every request, head
+// and body (by its Content-Length), and answers each with one fixed reply.
 #pragma once
 
 #include <winsock2.h>

@@ -1,0 +1,54 @@
+// The install worker thread and the download callback it hands to the engine.
+#include "app/install_worker.h"
+
+#include "app/install_messages.h"
+#include "app/main_dlg.h"
+#include "app/product.h"
+#include "extract/extract.h"
+
+namespace radu {
+
+int CDriverDownloadCallBack::OnProgress(unsigned, int percent, unsigned, int) {
+    const DWORD now = ::GetTickCount();
+    if (!ProgressPostDue(now, lastPostTick))
+        return 0;
+    lastPostTick = now;
+    if (hwnd != nullptr)
+        ::PostMessageW(hwnd, WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(percent), 0);
+    return 0;  // go on
+}
+
+std::wstring TempFolder() {
+    wchar_t path[MAX_PATH] = L"";
+    const DWORD length = ::GetTempPathW(MAX_PATH, path);
+    return length > 0 && length < MAX_PATH ? std::wstring(path, length) : std::wstring();
+}
+
+std::wstring DownloadedPackagePath() {
+    return TempFolder() + kPackageFileName;
+}
+
+DWORD WINAPI InstallWorker(void* parameter) {
+    CMainDlg* dialog = static_cast<CMainDlg*>(parameter);
+    const HWND window = dialog->hwnd();
+    // The folder field's text is what this install uses (read through the window system, which hands the
+    // request to the window's thread). From here on the worker works on its own copies: the close button
+    // may end the program, and the dialog object with it, at any moment.
+    const std::wstring installFolder = dialog->TakeInstallFolder();
+
+    CDriverDownloadCallBack callback(window);
+    const std::wstring temp = TempFolder();
+    // The package lands in the temporary folder under the address's file name; one already there from an
+    // earlier attempt is used as it is (7).
+    const int result = DownloadFile(kPackageAddress, temp.c_str(), &callback, 0, TRUE, FALSE, FALSE);
+    if (result == kDownloadOk || result == kDownloadTargetExists) {
+        ::PostMessageW(window, WM_UNPACK_BEGIN, 0, 0);
+        // Posts a progress message per entry, a failure message when it gives up, and the end message.
+        extractPackage((temp + kPackageFileName).c_str(), installFolder.c_str(), window);
+    } else {
+        ::PostMessageW(window, WM_DOWNLOAD_FAILED, 7, 0);
+    }
+    return 0;
+}
+
+}  // namespace radu

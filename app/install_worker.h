@@ -1,0 +1,47 @@
+// The install's long work, off the window's thread: one worker thread per install downloads the package
+// into the temporary folder and unpacks it into the install folder. It talks to the window only by
+// posting messages (install_messages.h); the download engine's progress reaches the window through
+// CDriverDownloadCallBack, at most one message every 500 ms.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "download/download.h"
+
+namespace radu {
+
+// Progress messages are at least this far apart; the first of a download always goes out.
+inline constexpr DWORD kProgressPostIntervalMs = 500;
+
+// True when a report at tick `now` may be posted after the last post at `lastPostTick` (0: none yet).
+// Ticks wrap every 49.7 days; the difference is taken modulo 2^32.
+inline bool ProgressPostDue(DWORD now, DWORD lastPostTick) {
+    return lastPostTick == 0 || now - lastPostTick > kProgressPostIntervalMs;
+}
+
+// The download engine's events for one install: progress becomes WM_DOWNLOAD_PROGRESS (percent in wParam)
+// posted to hwnd. The engine calls OnProgress from its segment threads one call at a time, so the tick
+// needs no lock.
+class CDriverDownloadCallBack : public IDownloadCallBack {
+  public:
+    explicit CDriverDownloadCallBack(HWND window) : hwnd(window) {}
+
+    int OnProgress(unsigned totalSize, int percent, unsigned speed, int userData) override;
+    void OnTargetPath(const wchar_t*, int) override {}
+    void OnServerAddress(const wchar_t*, int) override {}
+
+    HWND hwnd;               // null: nothing is posted
+    DWORD lastPostTick = 0;  // tick of the last post; 0 = nothing posted yet
+};
+
+// The user's temporary folder as the system reports it (ends with "\"), where the package is downloaded.
+std::wstring TempFolder();
+// Temporary folder + "VaruPhoneAx.zip".
+std::wstring DownloadedPackagePath();
+
+// Thread procedure of the install worker; its parameter is the CMainDlg. Returns 0.
+DWORD WINAPI InstallWorker(void* dialog);
+
+}  // namespace radu

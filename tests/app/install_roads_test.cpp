@@ -1,0 +1,517 @@
+// The whole install as its user meets it, from the click to the started product, along every road an
+// attempt can take: RadurodiSetup.exe driven from outside against real servers on this machine. The
+// package address answers from a small front in this program (a redirect that carries the package's
+// digest, a 404, or nothing at all); nginx serves the package's bytes; a listener on port 80 takes the
+// reports. Each road is checked by what it leaves on disk, in the registry and on the wire.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "build_config.h"
+#include "download/md5_reference.h"
+#include "installer_driver.h"
+#include "product_state.h"
+#include "support/port80_recorder.h"
+#include "support/scripted_http_server.h"
+#include "support/test_paths.h"
+
+namespace radu::test {
+namespace {
+
+enum : int { kPercent = 1010, kClose = 1106, kArrow = 1107, kLicence = 1108, kFolder = 1109 };
+enum : int { kDesktopBox = 1111, kStartMenuBox = 1112, kAutoStartBox = 1113 };
+
+const wchar_t kProgram[] = L"VaruPhoneAx\\Varu.exe";
+const wchar_t kUninstaller[] = L"VaruPhoneAx\\VaruUnInstall.exe";
+const wchar_t kDefaultFolder[] = L"C:\\Program Files\\";
+// Typed into the folder field, with spaces and both cases: the install must use it exactly as typed.
+const wchar_t kCustomParent[] = L"C:\\Radu E2E";
+const wchar_t kCustomFolder[] = L"C:\\Radu E2E\\My Apps\\";
+const wchar_t kBrowserFolder[] = L"C:\\radu-browser\\";
+const char kReportBodyStart[] = "type=100&time=";
+const char kReportBodyEnd[] = "&apkid=&AdditionalInfo=";
+
+std::string NginxUrl(const std::string& path) {
+    const std::wstring port = Env(L"RADU_NGINX_PORT");
+    return "http://127.0.0.1:" + std::string(port.begin(), port.end()) + path;
+}
+
+std::wstring ServedPackage(const char* package) {
+    return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" + Wide(package) + L"\\VaruPhoneAx.zip";
+}
+
+std::wstring Temp() {
+    wchar_t path[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, path);
+    return path;
+}
+
+// Every file an attempt may leave in the temporary folder: the package and its part files.
+std::vector<std::wstring> DownloadLeftovers() {
+    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
+    std::vector<std::wstring> found;
+    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
+        if (FileExists(package + suffix))
+            found.push_back(package + suffix);
+    return found;
+}
+
+std::string QueueFile() {
+    char path[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, path);
+    return std::string(path) + "FBResult.ini";
+}
+
+// One line per request nginx answered below /road/<name>/ or /slow/<name>/: "uri|range|status|bytes".
+struct Transfer {
+    std::string uri, range;
+    int status = 0;
+    long long bytes = 0;
+};
+// Where this program's part of nginx's log begins (an earlier run may have used the same names).
+size_t logStart = 0;
+
+std::vector<Transfer> NginxTransfers(const std::string& road) {
+    std::vector<Transfer> out;
+    const std::string log = ReadFileBytes(Env(L"RADU_NGINX_LOG"));
+    size_t at = logStart;
+    while (at < log.size()) {
+        size_t end = log.find('\n', at);
+        if (end == std::string::npos)
+            end = log.size();
+        const std::string line = log.substr(at, end - at);
+        at = end + 1;
+        const size_t a = line.find('|'), b = line.find('|', a + 1), c = line.find('|', b + 1);
+        if (c == std::string::npos)
+            continue;
+        Transfer t{line.substr(0, a), line.substr(a + 1, b - a - 1), std::atoi(line.c_str() + b + 1),
+                   std::atoll(line.c_str() + c + 1)};
+        if (t.uri.rfind("/road/" + road + "/", 0) == 0 || t.uri.rfind("/slow/" + road + "/", 0) == 0)
+            out.push_back(t);
+    }
+    return out;
+}
+
+// Segment requests are the ranged ones other than the two-byte size probe.
+std::vector<Transfer> SegmentTransfers(const std::string& road) {
+    std::vector<Transfer> out;
+    for (const Transfer& t : NginxTransfers(road))
+        if (!t.range.empty() && t.range != "-" && t.range != "bytes=0-1")
+            out.push_back(t);
+    return out;
+}
+
+// What answers the installer's package address.
+enum class Front {
+    kRedirect,      // 302 to the package on nginx, with "?md5=<digest>"
+    kSlowRedirect,  // the same through nginx's throttled location
+    kNotFound,      // 404
+    kDown,          // nothing listens
+};
+
+std::unique_ptr<ScriptedHttpServer> StartFront(Front front, const std::string& road, const char* package) {
+    if (front == Front::kDown)
+        return nullptr;
+    std::string location;
+    if (front != Front::kNotFound) {
+        const std::string digest = ReferenceMd5(ReadFileBytes(ServedPackage(package)));
+        location = NginxUrl(std::string(front == Front::kSlowRedirect ? "/slow/" : "/road/") + road +
+                            "/e2e/" + package + "/VaruPhoneAx.zip?md5=" + digest);
+    }
+    auto server = std::make_unique<ScriptedHttpServer>(
+        [location](const HttpRequest& request) {
+            if (request.path != "/consezip/VaruPhoneAx.zip" || location.empty())
+                return HttpReply::Status("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n");
+            return HttpReply::Status("HTTP/1.1 302 Found",
+                                     "Location: " + location + "\r\nContent-Length: 0\r\n");
+        },
+        PackageServerPort());
+    EXPECT_TRUE(server->listening()) << "port " << PackageServerPort() << " is taken";
+    return server;
+}
+
+// A message box the road meets, in order, and the button that answers it.
+struct Box {
+    const wchar_t* text;  // message text "|" caption
+    int answer;
+};
+const wchar_t kFallbackBox[] =
+    L"网络异常,安装失败.您可以直接下载完整的安装包进行安装，点击确定开始下载完整安装包!|提示";
+const wchar_t kUnpackFailedBox[] = L"权限不够，请使用管理员身份运行程序|提示";
+const wchar_t kExtractorBox[] = L"未解压完全!83886080|Error";  // shown with the system's default caption
+
+enum class Unpacked { kNothing, kPartly, kAll };
+
+struct Road {
+    const char* name;
+    Front front;
+    const char* package;  // served below e2e/ on nginx: "good" or "broken"
+    bool custom;          // custom page: kCustomFolder typed in, all three options unticked
+    bool statsServer;     // a listener on port 80
+    bool packageWaiting;  // the good package is in the temporary folder before the install starts
+    std::vector<Box> boxes;
+    // What the road must leave.
+    Unpacked unpacked;
+    bool registered;
+    bool started;
+    size_t reports;          // received by the listener, or queued when there is none
+    bool browserOpened;      // the complete installer's address went to the shell
+    bool segmentsRequested;  // nginx served package bytes
+};
+
+const Road kRoads[] = {
+    {"QuickInstall",
+     Front::kRedirect,
+     "good",
+     false,
+     true,
+     false,
+     {},
+     Unpacked::kAll,
+     true,
+     true,
+     1,
+     false,
+     true},
+    {"CustomFolderWithSpacesNoOptions",
+     Front::kRedirect,
+     "good",
+     true,
+     true,
+     false,
+     {},
+     Unpacked::kAll,
+     true,
+     true,
+     1,
+     false,
+     true},
+    {"ServerAnswers404ThenOk",
+     Front::kNotFound,
+     "",
+     false,
+     true,
+     false,
+     {{kFallbackBox, IDOK}},
+     Unpacked::kNothing,
+     false,
+     false,
+     1,
+     true,
+     false},
+    {"ServerDownThenCancel",
+     Front::kDown,
+     "",
+     false,
+     true,
+     false,
+     {{kFallbackBox, IDCANCEL}},
+     Unpacked::kNothing,
+     false,
+     false,
+     1,
+     false,
+     false},
+    {"BrokenArchiveWithItsDigest",
+     Front::kRedirect,
+     "broken",
+     false,
+     true,
+     false,
+     {{kExtractorBox, IDOK}, {kUnpackFailedBox, IDOK}},
+     Unpacked::kPartly,
+     true,
+     false,
+     2,
+     false,
+     true},
+    {"PackageAlreadyInTemp",
+     Front::kRedirect,
+     "good",
+     false,
+     true,
+     true,
+     {},
+     Unpacked::kAll,
+     true,
+     true,
+     1,
+     false,
+     false},
+    {"StatisticsServerDown",
+     Front::kRedirect,
+     "good",
+     false,
+     false,
+     false,
+     {},
+     Unpacked::kAll,
+     true,
+     true,
+     1,
+     false,
+     true},
+};
+
+void RemoveFiles(const std::vector<std::wstring>& files) {
+    for (const std::wstring& f : files)
+        DeleteFileW(f.c_str());
+}
+
+// Forgets everything an earlier install or test left that a road looks at.
+void StartAfresh() {
+    ForgetProductRegistration();
+    RemoveTree(std::wstring(kDefaultFolder) + L"VaruPhoneAx");
+    RemoveTree(kCustomParent);
+    RemoveFiles(DownloadLeftovers());
+    DeleteFileA(QueueFile().c_str());
+    DeleteFileW((std::wstring(kBrowserFolder) + L"started.txt").c_str());
+}
+
+// Where the road's page goes before the install button: the start page ticks the licence; the custom
+// page also types the folder (one character at a time, line breaks among them, which the field refuses)
+// and unticks the options.
+void ChooseAndInstall(Installer& in, const Road& road) {
+    in.Click(in.Item(kLicence));
+    if (road.custom) {
+        in.Click(in.Item(kArrow));
+        HWND field = in.Item(kFolder);
+        ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (const wchar_t* c = kCustomFolder; *c; ++c) {
+            ::PostMessageW(field, WM_CHAR, *c, 1);
+            if (*c == L' ') {
+                ::PostMessageW(field, WM_CHAR, L'\n', 1);  // Ctrl+Enter
+                ::PostMessageW(field, WM_CHAR, L'\r', 1);
+            }
+        }
+        in.Settle();
+        EXPECT_EQ(TextOf(field), kCustomFolder);
+        for (int box : {kDesktopBox, kStartMenuBox, kAutoStartBox})
+            in.Click(in.Item(box));
+        ::CreateDirectoryW(kCustomParent, nullptr);  // the install folder itself is made by the unpacking
+    }
+    in.Click(in.InstallButton());
+}
+
+bool OnFinishPage(const Installer& in) {
+    HWND button = in.InstallButton();
+    return ::IsWindowVisible(button) && TextOf(button) == L"完成";
+}
+
+// Compares the installed files with the package's own tree, entry by entry.
+void ExpectUnpacked(const std::wstring& folder, Unpacked unpacked) {
+    const std::wstring tree = Env(L"RADU_NGINX_ROOT") + L"\\e2e\\tree\\";
+    for (const wchar_t* file :
+         {L"VaruPhoneAx\\data.bin", L"VaruPhoneAx\\资源\\说明.txt", kProgram, kUninstaller}) {
+        SCOPED_TRACE(file);
+        const std::wstring path = folder + file;
+        if (unpacked == Unpacked::kAll) {
+            EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(tree + file));
+        } else if (unpacked == Unpacked::kNothing || file != std::wstring(L"VaruPhoneAx\\data.bin")) {
+            EXPECT_FALSE(FileExists(path));  // a broken package stops at its damaged data entry
+        }
+    }
+    EXPECT_EQ(DirExists(folder + L"VaruPhoneAx\\资源"), unpacked == Unpacked::kAll);
+}
+
+void ExpectRegistered(const std::wstring& folder, bool registered, bool options) {
+    const std::wstring program = folder + kProgram, uninstaller = folder + kUninstaller;
+    const RegText entry = ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString");
+    EXPECT_EQ(entry.present, registered);
+    if (!registered)
+        return;
+    EXPECT_EQ(entry.text, uninstaller);  // exactly as typed: no case folded
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName").text, L"Radurodi");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kVersionKey, L"CurrentVesion").text, L"1.0");
+    const RegText run = ReadRegText(HKEY_LOCAL_MACHINE, kProductRunKey, L"Radurodi");
+    EXPECT_EQ(run.present, options);
+    EXPECT_EQ(FileExists(DesktopLink()), options);
+    EXPECT_EQ(FileExists(StartMenuLink()), options);
+    EXPECT_EQ(FileExists(UninstallerLink()), options);
+    if (options) {
+        EXPECT_EQ(run.text, program);
+        EXPECT_EQ(ReadLink(DesktopLink()).target, program);
+        EXPECT_EQ(ReadLink(StartMenuLink()).target, program);
+        EXPECT_EQ(ReadLink(UninstallerLink()).target, uninstaller);
+    }
+}
+
+void ExpectReports(const Port80Recorder* stats, size_t count) {
+    if (stats == nullptr) {
+        // Queued as consecutive sections of the queue file in the temporary folder.
+        const std::string queue = QueueFile();
+        EXPECT_EQ(GetPrivateProfileIntA("Number", "Key", 0, queue.c_str()), static_cast<UINT>(count));
+        for (size_t i = 1; i <= count; ++i) {
+            const std::string section = std::to_string(i);
+            char info[1024] = "", unsent[8] = "";
+            GetPrivateProfileStringA(section.c_str(), "info", "", info, sizeof info, queue.c_str());
+            GetPrivateProfileStringA(section.c_str(), "UnSend", "", unsent, sizeof unsent, queue.c_str());
+            EXPECT_EQ(std::string(info).rfind(kReportBodyStart, 0), 0u) << info;
+            EXPECT_STREQ(unsent, "1");
+        }
+        return;
+    }
+    const std::vector<RecordedRequest> requests = stats->Requests();
+    ASSERT_EQ(requests.size(), count);
+    for (const RecordedRequest& r : requests) {
+        EXPECT_EQ(r.head.rfind("POST /fbInfo/saveInfo HTTP/1.1\r\n", 0), 0u) << r.head;
+        EXPECT_EQ(r.Header("Content-Type"), "application/x-www-form-urlencoded");
+        EXPECT_EQ(r.body.rfind(kReportBodyStart, 0), 0u) << r.body;
+        EXPECT_NE(r.body.find("&mac="), std::string::npos) << r.body;
+        EXPECT_EQ(r.body.substr(r.body.size() - sizeof kReportBodyEnd + 1), kReportBodyEnd) << r.body;
+    }
+}
+
+// Takes one road from the start of the installer to its end, and checks what it left. `afresh` false
+// keeps what an earlier run left.
+void Drive(const Road& road, bool afresh = true) {
+    if (afresh)
+        StartAfresh();
+    const std::wstring folder = road.custom ? kCustomFolder : kDefaultFolder;
+    auto front = StartFront(road.front, road.name, road.package);
+    std::unique_ptr<Port80Recorder> stats;
+    if (road.statsServer) {
+        stats = std::make_unique<Port80Recorder>("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        ASSERT_TRUE(stats->listening()) << "port 80: " << stats->bindError();
+    }
+    if (road.packageWaiting) {
+        ASSERT_TRUE(CopyFileW(ServedPackage("good").c_str(), (Temp() + L"VaruPhoneAx.zip").c_str(), FALSE));
+    }
+
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    ChooseAndInstall(in, road);
+    for (const Box& box : road.boxes) {
+        HWND shown = in.WaitForOwnedDialog(60000);
+        ASSERT_NE(shown, nullptr) << "no box: " << road.name;
+        EXPECT_EQ(TextOf(::GetDlgItem(shown, 0xFFFF)) + L"|" + TextOf(shown), box.text);
+        ::PostMessageW(shown, WM_COMMAND, box.answer, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(shown); }, 5000));
+    }
+    // The finish page, and no box the road does not expect.
+    HWND unexpected = nullptr;
+    WaitFor([&] { return OnFinishPage(in) || (unexpected = in.WaitForOwnedDialog(0)) != nullptr; }, 60000);
+    ASSERT_EQ(unexpected, nullptr) << "box: " << TextOf(::GetDlgItem(unexpected, 0xFFFF)) << "|"
+                                   << TextOf(unexpected);
+    ASSERT_TRUE(OnFinishPage(in)) << "no finish page";
+
+    ExpectUnpacked(folder, road.unpacked);
+    ExpectRegistered(folder, road.registered, !road.custom);
+    EXPECT_TRUE(DownloadLeftovers().empty());
+    EXPECT_EQ(!SegmentTransfers(road.name).empty(), road.segmentsRequested);
+    WaitFor([&] { return stats == nullptr || stats->Requests().size() >= road.reports; }, 5000);
+
+    in.Click(in.InstallButton());
+    EXPECT_EQ(in.WaitForExit(), 1005u);
+    ExpectReports(stats.get(), road.reports);
+    const std::wstring product = folder + L"VaruPhoneAx\\";
+    if (road.started) {
+        ASSERT_TRUE(WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000));
+        const StartRecord started = ReadStartRecord(product);
+        EXPECT_TRUE(SameText(started.path, folder + kProgram)) << "[" << started.path << "]";
+    } else {
+        EXPECT_FALSE(FileExists(product + L"started.txt"));
+    }
+    if (road.browserOpened) {
+        ASSERT_TRUE(
+            WaitFor([&] { return FileExists(std::wstring(kBrowserFolder) + L"started.txt"); }, 10000));
+        const std::wstring commandLine = ReadStartRecord(kBrowserFolder).commandLine;
+        EXPECT_NE(commandLine.find(L"http://" RADU_PACKAGE_HOST L"/consezip/ZoRiduvUzarizaz.exe"),
+                  std::wstring::npos)
+            << commandLine;
+    } else {
+        EXPECT_FALSE(FileExists(std::wstring(kBrowserFolder) + L"started.txt"));
+    }
+}
+
+// The shell hands http addresses to a recording stand-in instead of the prefix's browser, and COM is
+// ready for reading shortcuts.
+class InstallEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        logStart = ReadFileBytes(Env(L"RADU_NGINX_LOG")).size();
+        ::CreateDirectoryW(kBrowserFolder, nullptr);
+        const std::wstring browser = std::wstring(kBrowserFolder) + L"browser.exe";
+        ASSERT_TRUE(CopyFileW(WindowsPath(RADU_MARKER_EXE).c_str(), browser.c_str(), FALSE));
+        const RegText old = ReadRegText(HKEY_CLASSES_ROOT, kHandlerKey, nullptr);
+        hadHandler_ = old.present;
+        oldHandler_ = old.text;
+        SetHandler(L"\"" + browser + L"\" \"%1\"");
+    }
+    void TearDown() override {
+        if (hadHandler_)
+            SetHandler(oldHandler_);
+        StartAfresh();
+        RemoveTree(kBrowserFolder);
+        CoUninitialize();
+    }
+
+  private:
+    static constexpr wchar_t kHandlerKey[] = L"http\\shell\\open\\command";
+    static void SetHandler(const std::wstring& command) {
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, kHandlerKey, nullptr, REG_SZ, command.c_str(),
+                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    bool hadHandler_ = false;
+    std::wstring oldHandler_;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new InstallEnvironment);
+
+void PrintTo(const Road& road, std::ostream* out) {
+    *out << road.name;
+}
+
+class InstallRoad : public ::testing::TestWithParam<Road> {};
+
+TEST_P(InstallRoad, FromTheClickToTheEnd) {
+    Drive(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, InstallRoad, ::testing::ValuesIn(kRoads),
+                         [](const ::testing::TestParamInfo<Road>& info) { return info.param.name; });
+
+// Closed while downloading: the part file stays, and the next run of the installer goes on from it.
+TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
+    StartAfresh();
+    const long long size = static_cast<long long>(ReadFileBytes(ServedPackage("good")).size());
+    long long kept = 0;
+    {
+        Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        auto front = StartFront(Front::kSlowRedirect, "closed", "good");
+        Installer in;
+        ASSERT_NE(in.dialog(), nullptr);
+        in.Click(in.Item(kLicence));
+        in.Click(in.InstallButton());
+        // Part of the package has arrived (and is shown) but not all of it.
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                const std::wstring percent = TextOf(in.Item(kPercent));
+                return percent != L"0%" && percent != L"" && percent != L"100%";
+            },
+            20000));
+        in.Click(in.Item(kClose));
+        EXPECT_EQ(in.WaitForExit(), 1106u);
+        const std::vector<std::wstring> left = DownloadLeftovers();
+        ASSERT_EQ(left, std::vector<std::wstring>{Temp() + L"VaruPhoneAx.zip_0"});
+        kept = static_cast<long long>(ReadFileBytes(left[0]).size());
+        EXPECT_GT(kept, 0);
+        EXPECT_LT(kept, size);
+        EXPECT_TRUE(stats.Requests().empty());  // no attempt came to its end
+    }
+    Road road = kRoads[0];
+    road.name = "resumed";
+    Drive(road, false);
+    const std::vector<Transfer> segments = SegmentTransfers("resumed");
+    ASSERT_EQ(segments.size(), 1u);
+    EXPECT_EQ(segments[0].range.rfind("bytes=" + std::to_string(kept) + "-", 0), 0u) << segments[0].range;
+    EXPECT_EQ(segments[0].bytes, size - kept);  // only what was missing went over the wire
+}
+
+}  // namespace
+}  // namespace radu::test

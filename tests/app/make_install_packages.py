@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""Writes the product packages the install tests serve, made with Python's zipfile:
+  OUT/good/VaruPhoneAx.zip    a sound package: the product's two programs (stand-ins that record being
+                              started), a folder entry with the folder attribute and one without (as jar
+                              writes them), a file with a Chinese name, and 1 MiB of data that does not
+                              compress
+  OUT/broken/VaruPhoneAx.zip  the same with the data entry's compressed bytes damaged
+  OUT/tree/                   the files of the package, to compare an install with
+Usage: make_install_packages.py OUT STAND_IN_EXE"""
+import os
+import random
+import shutil
+import struct
+import sys
+import zipfile
+
+out, stand_in = os.path.abspath(sys.argv[1]), sys.argv[2]
+shutil.rmtree(out, ignore_errors=True)
+
+with open(stand_in, "rb") as f:
+    program = f.read()
+data = random.Random(8).randbytes(1024 * 1024)
+STAMP = (2024, 5, 6, 7, 8, 10)
+
+
+def folder(name, with_attribute):
+    info = zipfile.ZipInfo(name, STAMP)
+    if with_attribute:
+        info.create_system = 3
+        info.external_attr = (0o40755 << 16) | 0x10
+    else:
+        info.create_system = 0  # no attribute at all: only the trailing "/" says it is a folder
+        info.external_attr = 0
+    return info, b""
+
+
+def file(name, content):
+    info = zipfile.ZipInfo(name, STAMP)
+    info.compress_type = zipfile.ZIP_DEFLATED
+    info.create_system = 3
+    info.external_attr = 0o644 << 16
+    return info, content
+
+
+ENTRIES = [
+    folder("VaruPhoneAx/", True),
+    file("VaruPhoneAx/data.bin", data),
+    folder("VaruPhoneAx/资源/", False),
+    file("VaruPhoneAx/资源/说明.txt", "安装成功。\r\n".encode("utf-8")),
+    file("VaruPhoneAx/Varu.exe", program),
+    file("VaruPhoneAx/VaruUnInstall.exe", program),
+]
+
+
+def write(path, entries):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with zipfile.ZipFile(path, "w") as z:
+        for info, content in entries:
+            z.writestr(info, content)
+
+
+good = os.path.join(out, "good", "VaruPhoneAx.zip")
+write(good, ENTRIES)
+
+# Damage the data entry's deflated bytes in the middle: the archive opens, the entry fails while unpacking.
+raw = bytearray(open(good, "rb").read())
+eocd = raw.rindex(b"PK\x05\x06")
+cd = struct.unpack_from("<I", raw, eocd + 16)[0]
+n, m, k = struct.unpack_from("<HHH", raw, cd + 28)
+cd2 = cd + 46 + n + m + k  # the second central record: data.bin
+local = struct.unpack_from("<I", raw, cd2 + 42)[0]
+compressed = struct.unpack_from("<I", raw, cd2 + 20)[0]
+n, m = struct.unpack_from("<HH", raw, local + 26)
+start = local + 30 + n + m
+for i in range(start + compressed // 2, start + compressed // 2 + 64):
+    raw[i] ^= 0x5A
+os.makedirs(os.path.join(out, "broken"))
+open(os.path.join(out, "broken", "VaruPhoneAx.zip"), "wb").write(raw)
+
+for info, content in ENTRIES:
+    path = os.path.join(out, "tree", info.filename)
+    if info.filename.endswith("/"):
+        os.makedirs(path, exist_ok=True)
+    else:
+        with open(path, "wb") as f:
+            f.write(content)
+print("install packages written to", out)

@@ -1,0 +1,41 @@
+// What an install of the product leaves on this machine outside its folder, as tests read it back: the
+// registry keys, the shortcuts and their targets, and a way to forget all of it before a test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace radu::test {
+
+extern const wchar_t kRunKey[];         // HKLM, the system's start-with-the-system key
+extern const wchar_t kProductRunKey[];  // HKLM, the product's key below it
+extern const wchar_t kUninstallKey[];   // HKLM, the product's entry in the list of installed programs
+extern const wchar_t kVersionKey[];     // HKCU
+
+std::wstring SpecialFolder(int csidl);
+std::wstring DesktopLink();      // the all-users desktop's "Radurodi.lnk"
+std::wstring StartMenuFolder();  // Programs\Radurodi
+std::wstring StartMenuLink();    // ...\Radurodi.lnk
+std::wstring UninstallerLink();  // ...\Radurodi卸载.lnk
+
+struct Link {
+    bool loaded = false;
+    std::wstring target, description, arguments, workingFolder, iconPath;
+    int showCommand = 0;
+    WORD hotKey = 0;
+};
+// A shell link read back through IShellLinkW (COM must be initialised on the thread).
+Link ReadLink(const std::wstring& path);
+
+// A REG_SZ value; `present` false when the key or the value is missing.
+struct RegText {
+    bool present = false;
+    std::wstring text;
+};
+RegText ReadRegText(HKEY root, const wchar_t* key, const wchar_t* name);
+
+// Removes every registry entry and shortcut an install of the product makes.
+void ForgetProductRegistration();
+
+}  // namespace radu::test

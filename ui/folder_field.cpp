@@ -1,0 +1,38 @@
+#include "ui/folder_field.h"
+
+#include <string>
+
+#include "ui/folder_text.h"
+
+namespace radu::ui {
+
+const MessageEntry<CFolderField> CFolderField::kMessageEntries[] = {
+    OnMessage<CFolderField>(WM_CHAR, &CFolderField::OnChar),
+    OnMessage<CFolderField>(WM_PASTE, &CFolderField::OnPaste),
+};
+const MessageMap<CFolderField> CFolderField::kMessageMap = MakeMessageMap(CFolderField::kMessageEntries);
+
+LRESULT CFolderField::OnChar(WPARAM wParam, LPARAM lParam) {
+    if (wParam == L'\r' || wParam == L'\n')
+        return 0;
+    return CallPrevious(WM_CHAR, wParam, lParam);
+}
+
+LRESULT CFolderField::OnPaste(WPARAM, LPARAM) {
+    // The clipboard's text goes in without its line breaks, through the edit's own replacement (which
+    // keeps to the field's length limit and its undo).
+    if (!::IsClipboardFormatAvailable(CF_UNICODETEXT) || !::OpenClipboard(hwnd()))
+        return 0;
+    std::wstring text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* locked = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = WithoutLineBreaks(locked);
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    ::SendMessageW(hwnd(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+}
+
+}  // namespace radu::ui
