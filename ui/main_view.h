@@ -83,6 +83,7 @@ class CMainView {
     HWND dialog_ = nullptr;
     GdiPtr<Gdiplus::Image> pageImages[kPageCount];
     int pageImage = 0;
+    int previousImage = -1;  // the picture the slideshow's current banner is revealed over
     Slideshow slides_;
 
     // Fonts A..E and the brush behind the option boxes outlive the controls that use them.

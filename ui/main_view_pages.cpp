@@ -74,6 +74,7 @@ void CMainView::ShowPage(int state) {
             Show(installButton_.hwnd(), false);
             Show(progress_.hwnd(), true);
             ShowItem(kIdPercentText, true);
+            previousImage = pageImage;  // the first banner is revealed over the page before
             pageImage = 2;
             InvalidatePicture();
             ::SetTimer(dialog_, ID_TIMER_SLIDESHOW, kSlideshowIntervalMs, nullptr);

@@ -40,12 +40,18 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
     const INT pictureHeight = static_cast<INT>(picture->GetHeight());
 
     if (pageImage == 2 || pageImage == 3) {
-        // Slideshow: only the revealed columns; the rest keeps the previous banner.
+        // Slideshow: the revealed columns of the banner, the rest still the picture it is revealed over.
+        // That picture is drawn rather than left to what the screen showed, which would keep the hidden
+        // controls of the page before on show until the wipe reaches them.
         const INT shown = std::min<INT>(slides_.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
-        if (shown <= 0)
-            return;
-        graphics.DrawImage(picture, Gdiplus::Rect(0, 0, shown, pictureHeight), 0, 0, shown, pictureHeight,
-                           Gdiplus::UnitPixel);
+        Gdiplus::Image* under =
+            previousImage >= 0 && previousImage < kPageCount ? pageImages[previousImage].get() : nullptr;
+        if (under != nullptr && shown < 600)
+            graphics.DrawImage(under, Gdiplus::Rect(shown, 0, 600 - shown, kPictureHeight), shown, 0,
+                               600 - shown, kPictureHeight, Gdiplus::UnitPixel);
+        if (shown > 0)
+            graphics.DrawImage(picture, Gdiplus::Rect(0, 0, shown, pictureHeight), 0, 0, shown, pictureHeight,
+                               Gdiplus::UnitPixel);
         return;
     }
     Gdiplus::Bitmap offscreen(600, kPictureHeight, PixelFormat32bppARGB);
@@ -61,6 +67,8 @@ void CMainView::OnSlideTimer() {
     int width = 0;
     if (!slides_.Tick(picture, width))
         return;
+    if (picture != pageImage)
+        previousImage = pageImage;  // the next banner is revealed over the whole one
     pageImage = picture;
     RECT strip = {0, 0, width, kPictureHeight};
     ::InvalidateRect(dialog_, &strip, FALSE);

@@ -175,6 +175,11 @@ void InstallInto(Installer& in, const ProductFolder& product) {
     ::SendMessageW(in.Item(kFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(product.dir.path().c_str()));
     in.Click(in.InstallButton());
     ExpectInstallingPage(in);
+    // Where the folder field was, the custom page's picture shows until the first banner's wipe gets
+    // there (4 s), not what the hidden field last painted.
+    const ScreenPixels p =
+        in.CaptureClient([](const ScreenPixels& s) { return !IsWhite(s.at(420, 116)); }, 1000);
+    EXPECT_FALSE(IsWhite(p.at(420, 116))) << std::hex << p.at(420, 116);
 }
 
 TEST(InstallerWindow, StartPageAsItFirstShows) {

@@ -1,0 +1,185 @@
+// Walks RadurodiSetup.exe through one quick install as a user would, for the demo and the install
+// benchmark: start page, custom page (looked at, left as it is), installing, finish, product started. It
+// prints the time from the click on the install button to the finish page, the installer's peak working
+// set, and what the install left: files, registry entries, shortcuts, the started product.
+//   install_walkthrough [--screenshots FOLDER]
+// With --screenshots, a PNG of each stage (start, custom, downloading, unpacking, finish) goes to FOLDER.
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "installer_driver.h"
+#include "product_state.h"
+#include "support/test_paths.h"
+
+namespace radu::test {
+namespace {
+
+enum : int { kStatus = 1009, kPercent = 1010, kArrow = 1107, kLicence = 1108, kFolder = 1109 };
+
+void Print(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), n, nullptr, nullptr);
+    std::printf("%s\n", utf8.c_str());
+    std::fflush(stdout);
+}
+
+std::wstring Temp() {
+    wchar_t path[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, path);
+    return path;
+}
+
+// Files below folder, and their bytes.
+void CountFiles(const std::wstring& folder, int& files, unsigned long long& bytes) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CountFiles(folder + name + L"\\", files, bytes);
+        } else {
+            ++files;
+            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+void PrintValue(HKEY root, const wchar_t* rootName, const wchar_t* key, const wchar_t* name) {
+    const RegText value = ReadRegText(root, key, name);
+    Print(std::wstring(L"  ") + rootName + L"\\" + key + L" [" + name + L"] = " +
+          (value.present ? L"\"" + value.text + L"\"" : L"(none)"));
+}
+
+void PrintLink(const std::wstring& path) {
+    const Link link = ReadLink(path);
+    Print(L"  " + path + L" -> " + (link.loaded ? link.target : L"(none)"));
+}
+
+class Walkthrough {
+  public:
+    explicit Walkthrough(std::wstring shots) : shots_(std::move(shots)) {}
+
+    int Run() {
+        // A fresh start: nothing of an earlier install or download is left to reuse.
+        ForgetProductRegistration();
+        const std::wstring folder = L"C:\\Program Files\\";
+        RemoveTree(folder + L"VaruPhoneAx");
+        for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
+            DeleteFileW((Temp() + L"VaruPhoneAx.zip" + suffix).c_str());
+
+        Installer in;
+        if (in.dialog() == nullptr) {
+            Print(L"the installer window did not appear");
+            return 1;
+        }
+        Shot(in, L"start");
+        in.Click(in.Item(kLicence));
+        in.Click(in.Item(kArrow));
+        Shot(in, L"custom");
+        Print(L"install folder: " + TextOf(in.Item(kFolder)));
+
+        const DWORD click = GetTickCount();
+        in.Click(in.InstallButton());
+        if (!shots_.empty()) {
+            WaitFor([&] { return TextOf(in.Item(kPercent)) != L"0%"; }, 60000);
+            Shot(in, L"downloading", false);
+            WaitFor(
+                [&] {
+                    return TextOf(in.Item(kStatus)) == L"正在解压资源:" && !TextOf(in.Item(kPercent)).empty();
+                },
+                60000);
+            Shot(in, L"unpacking", false);
+        }
+        HWND button = in.InstallButton();
+        if (!WaitFor([&] { return IsWindowVisible(button) && TextOf(button) == L"完成"; }, 600000)) {
+            Print(L"the finish page did not appear");
+            return 1;
+        }
+        const DWORD finished = GetTickCount();
+        PROCESS_MEMORY_COUNTERS memory = {};
+        memory.cb = sizeof memory;
+        GetProcessMemoryInfo(in.process(), &memory, sizeof memory);
+        std::printf("install: %.3f s from the click to the finish page; peak working set %.1f MiB\n",
+                    (finished - click) / 1000.0, memory.PeakWorkingSetSize / (1024.0 * 1024.0));
+        Shot(in, L"finish");
+
+        int files = 0;
+        unsigned long long bytes = 0;
+        CountFiles(folder + L"VaruPhoneAx\\", files, bytes);
+        Print(L"files: " + std::to_wstring(files) + L" files, " + std::to_wstring(bytes) + L" bytes below " +
+              folder + L"VaruPhoneAx");
+        Print(L"registry:");
+        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"DisplayName");
+        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"DisplayVersion");
+        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"UninstallString");
+        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"URLInfoAbout");
+        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kProductRunKey, L"Radurodi");
+        PrintValue(HKEY_CURRENT_USER, L"HKCU", kVersionKey, L"CurrentVesion");
+        Print(L"shortcuts:");
+        PrintLink(DesktopLink());
+        PrintLink(StartMenuLink());
+        PrintLink(UninstallerLink());
+        const bool downloadGone =
+            !FileExists(Temp() + L"VaruPhoneAx.zip") && !FileExists(Temp() + L"VaruPhoneAx.zip_0");
+        Print(std::wstring(L"temporary folder: ") +
+              (downloadGone ? L"package and part files deleted" : L"package left"));
+
+        in.Click(button);
+        const DWORD code = in.WaitForExit();
+        std::printf("finish button: installer ended with exit code %lu\n", static_cast<unsigned long>(code));
+        const std::wstring product = folder + L"VaruPhoneAx\\";
+        if (WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000)) {
+            Print(L"product started: " + ReadStartRecord(product).path);
+            return code == 1005 ? 0 : 1;
+        }
+        Print(L"product not started");
+        return 1;
+    }
+
+  private:
+    // A screenshot of the window once it has settled (or at once while it animates).
+    void Shot(const Installer& in, const wchar_t* name, bool settle = true) {
+        if (shots_.empty())
+            return;
+        if (settle)
+            in.WaitForStillWindow();
+        else
+            Sleep(150);  // the changed texts painted
+        const std::wstring path = shots_ + L"\\" + name + L".png";
+        if (in.SaveScreenshot(path))
+            Print(L"screenshot: " + path);
+    }
+
+    std::wstring shots_;
+};
+
+}  // namespace
+}  // namespace radu::test
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring shots;
+    for (int i = 1; i < argc; ++i)
+        if (std::wstring(argv[i]) == L"--screenshots" && i + 1 < argc)
+            shots = argv[++i];
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    SetCursorPos(0, 0);  // away from the window: no hover faces
+    const int result = radu::test::Walkthrough(shots).Run();
+    Gdiplus::GdiplusShutdown(token);
+    CoUninitialize();
+    return result;
+}
