@@ -2,8 +2,11 @@
 // benchmark: start page, custom page (looked at, left as it is), installing, finish, product started. It
 // prints the time from the click on the install button to the finish page, the installer's peak working
 // set, and what the install left: files, registry entries, shortcuts, the started product.
-//   install_walkthrough [--screenshots FOLDER]
-// With --screenshots, a PNG of each stage (start, custom, downloading, unpacking, finish) goes to FOLDER.
+//   install_walkthrough [--screenshots FOLDER]   forget the last install, then walk through a new one;
+//                                                with a PNG of each stage in FOLDER
+//   install_walkthrough --forget                 only forget the last install (its folder, registry
+//                                                entries, shortcuts, download)
+//   install_walkthrough --show                   only show what the last install left
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
@@ -67,23 +70,69 @@ void PrintLink(const std::wstring& path) {
     Print(L"  " + path + L" -> " + (link.loaded ? link.target : L"(none)"));
 }
 
+// Forgets an earlier install and download, so that nothing of them is reused.
+void Forget() {
+    const std::wstring uninstaller = ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString").text;
+    const size_t product = uninstaller.rfind(L"\\VaruUnInstall.exe");
+    if (product != std::wstring::npos)
+        RemoveTree(uninstaller.substr(0, product));  // wherever the last install went
+    ForgetProductRegistration();
+    RemoveTree(L"C:\\Program Files\\VaruPhoneAx");
+    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
+        DeleteFileW((Temp() + L"VaruPhoneAx.zip" + suffix).c_str());
+}
+
+// What the last install left: its folder is where its uninstall entry points.
+bool Show() {
+    const std::wstring uninstaller = ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString").text;
+    const std::wstring relative = L"VaruPhoneAx\\VaruUnInstall.exe";
+    if (uninstaller.size() < relative.size()) {
+        Print(L"no install found (no uninstall entry)");
+        return false;
+    }
+    const std::wstring product =
+        uninstaller.substr(0, uninstaller.size() - relative.size()) + L"VaruPhoneAx\\";
+    int files = 0;
+    unsigned long long bytes = 0;
+    CountFiles(product, files, bytes);
+    Print(L"files: " + std::to_wstring(files) + L" files, " + std::to_wstring(bytes) + L" bytes below " +
+          product);
+    Print(L"registry:");
+    for (const wchar_t* name : {L"DisplayName", L"DisplayVersion", L"UninstallString", L"URLInfoAbout"})
+        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, name);
+    PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kProductRunKey, L"Radurodi");
+    PrintValue(HKEY_CURRENT_USER, L"HKCU", kVersionKey, L"CurrentVesion");
+    Print(L"shortcuts:");
+    PrintLink(DesktopLink());
+    PrintLink(StartMenuLink());
+    PrintLink(UninstallerLink());
+    const bool downloadGone =
+        !FileExists(Temp() + L"VaruPhoneAx.zip") && !FileExists(Temp() + L"VaruPhoneAx.zip_0");
+    Print(std::wstring(L"temporary folder: ") +
+          (downloadGone ? L"package and part files deleted" : L"package or part files left"));
+    if (WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000)) {
+        Print(L"product started: " + ReadStartRecord(product).path);
+        return true;
+    }
+    Print(L"product not started");
+    return false;
+}
+
 class Walkthrough {
   public:
     explicit Walkthrough(std::wstring shots) : shots_(std::move(shots)) {}
 
     int Run() {
-        // A fresh start: nothing of an earlier install or download is left to reuse.
-        ForgetProductRegistration();
-        const std::wstring folder = L"C:\\Program Files\\";
-        RemoveTree(folder + L"VaruPhoneAx");
-        for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
-            DeleteFileW((Temp() + L"VaruPhoneAx.zip" + suffix).c_str());
-
+        Forget();
         Installer in;
         if (in.dialog() == nullptr) {
             Print(L"the installer window did not appear");
             return 1;
         }
+        PROCESS_MEMORY_COUNTERS memory = {};
+        memory.cb = sizeof memory;
+        GetProcessMemoryInfo(in.process(), &memory, sizeof memory);
+        std::printf("start page: working set %.1f MiB\n", memory.WorkingSetSize / (1024.0 * 1024.0));
         Shot(in, L"start");
         in.Click(in.Item(kLicence));
         in.Click(in.Item(kArrow));
@@ -108,44 +157,15 @@ class Walkthrough {
             return 1;
         }
         const DWORD finished = GetTickCount();
-        PROCESS_MEMORY_COUNTERS memory = {};
-        memory.cb = sizeof memory;
         GetProcessMemoryInfo(in.process(), &memory, sizeof memory);
         std::printf("install: %.3f s from the click to the finish page; peak working set %.1f MiB\n",
                     (finished - click) / 1000.0, memory.PeakWorkingSetSize / (1024.0 * 1024.0));
         Shot(in, L"finish");
-
-        int files = 0;
-        unsigned long long bytes = 0;
-        CountFiles(folder + L"VaruPhoneAx\\", files, bytes);
-        Print(L"files: " + std::to_wstring(files) + L" files, " + std::to_wstring(bytes) + L" bytes below " +
-              folder + L"VaruPhoneAx");
-        Print(L"registry:");
-        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"DisplayName");
-        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"DisplayVersion");
-        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"UninstallString");
-        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kUninstallKey, L"URLInfoAbout");
-        PrintValue(HKEY_LOCAL_MACHINE, L"HKLM", kProductRunKey, L"Radurodi");
-        PrintValue(HKEY_CURRENT_USER, L"HKCU", kVersionKey, L"CurrentVesion");
-        Print(L"shortcuts:");
-        PrintLink(DesktopLink());
-        PrintLink(StartMenuLink());
-        PrintLink(UninstallerLink());
-        const bool downloadGone =
-            !FileExists(Temp() + L"VaruPhoneAx.zip") && !FileExists(Temp() + L"VaruPhoneAx.zip_0");
-        Print(std::wstring(L"temporary folder: ") +
-              (downloadGone ? L"package and part files deleted" : L"package left"));
-
         in.Click(button);
         const DWORD code = in.WaitForExit();
-        std::printf("finish button: installer ended with exit code %lu\n", static_cast<unsigned long>(code));
-        const std::wstring product = folder + L"VaruPhoneAx\\";
-        if (WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000)) {
-            Print(L"product started: " + ReadStartRecord(product).path);
-            return code == 1005 ? 0 : 1;
-        }
-        Print(L"product not started");
-        return 1;
+        std::printf("finish button: the installer ended with exit code %lu\n",
+                    static_cast<unsigned long>(code));
+        return Show() && code == 1005 ? 0 : 1;
     }
 
   private:
@@ -170,9 +190,18 @@ class Walkthrough {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring shots;
-    for (int i = 1; i < argc; ++i)
-        if (std::wstring(argv[i]) == L"--screenshots" && i + 1 < argc)
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--screenshots" && i + 1 < argc) {
             shots = argv[++i];
+        } else if (arg == L"--forget") {
+            radu::test::Forget();
+            return 0;
+        } else if (arg == L"--show") {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            return radu::test::Show() ? 0 : 1;
+        }
+    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
