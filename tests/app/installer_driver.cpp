@@ -51,13 +51,9 @@ BOOL CALLBACK FindTitle(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-struct ButtonSearch {
-    HWND found;
-};
-
-BOOL CALLBACK FindInstallButton(HWND hwnd, LPARAM param) {
+BOOL CALLBACK FindSkinButton1005(HWND hwnd, LPARAM param) {
     if (::GetDlgCtrlID(hwnd) == 1005 && ClassOf(hwnd) == L"RaduSkinButton") {
-        reinterpret_cast<ButtonSearch*>(param)->found = hwnd;
+        *reinterpret_cast<HWND*>(param) = hwnd;
         return FALSE;
     }
     return TRUE;
@@ -212,10 +208,20 @@ bool Installer::running() const {
     return process_.hProcess != nullptr && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-HWND Installer::InstallButton() const {
-    ButtonSearch search = {nullptr};
-    ::EnumChildWindows(dialog_, &FindInstallButton, reinterpret_cast<LPARAM>(&search));
+HWND FindInstallButton(HWND dialog) {
+    HWND found = nullptr;
+    ::EnumChildWindows(dialog, &FindSkinButton1005, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND FindOtherDialog(DWORD processId, HWND main) {
+    OwnedSearch search = {main, processId, nullptr};
+    ::EnumWindows(&FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND Installer::InstallButton() const {
+    return FindInstallButton(dialog_);
 }
 
 void Installer::Settle() {
@@ -263,15 +269,10 @@ DWORD Installer::WaitForExit(DWORD milliseconds) {
 }
 
 HWND Installer::WaitForOwnedDialog(DWORD milliseconds) const {
-    OwnedSearch search = {dialog_, process_.dwProcessId, nullptr};
-    WaitFor(
-        [&] {
-            search.found = nullptr;
-            ::EnumWindows(&FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        milliseconds);
-    return search.found;
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindOtherDialog(process_.dwProcessId, dialog_)) != nullptr; },
+            milliseconds);
+    return found;
 }
 
 ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixels&)>& ready,

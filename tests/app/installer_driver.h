@@ -83,6 +83,12 @@ class Installer {
     std::vector<void*> remote_;
 };
 
+// The skinned install button among the installer window's children (it shares ID 1005 with the folder
+// label, which a look-up by ID finds first).
+HWND FindInstallButton(HWND dialog);
+// A visible top-level dialog of the process other than `main` (a message box, the folder dialog), or null.
+HWND FindOtherDialog(DWORD processId, HWND main);
+
 // Polls `condition` every few milliseconds until it holds or `milliseconds` have passed.
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
 

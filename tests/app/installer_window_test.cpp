@@ -7,9 +7,12 @@
 #include <gdiplus.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "installer_driver.h"
 #include "support/scripted_http_server.h"
@@ -378,11 +381,16 @@ TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
 
     in.PostAndSettle(in.dialog(), kDownloadProgress, 45);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"45%");
-    EXPECT_TRUE(BarEndsAt(122)(in.CaptureClient(BarEndsAt(122))));
+    const ScreenPixels beforeStatus = in.CaptureClient(BarEndsAt(122));
+    EXPECT_TRUE(BarEndsAt(122)(beforeStatus));
 
     in.PostAndSettle(in.dialog(), kUnpackBegin);
     EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在解压资源:");
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
+    // The new status text is drawn clear of the bar: the bar's left end is as it was.
+    const ScreenPixels afterStatus = in.CaptureClient();
+    for (int x = kBarLeft; x < kBarLeft + 4; ++x)
+        EXPECT_EQ(afterStatus.at(x, kBarMiddle), beforeStatus.at(x, kBarMiddle)) << "column " << x;
     in.PostAndSettle(in.dialog(), kDownloadProgress, 90);  // too late: unpacking has begun
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
     EXPECT_TRUE(BarEndsAt(122)(in.CaptureClient(BarEndsAt(122))));
@@ -487,6 +495,88 @@ TEST(InstallerWindow, UnpackFailureShowsItsBoxAndStartsNothing) {
     in.Click(in.InstallButton());
     EXPECT_EQ(in.WaitForExit(), 1005u);
     EXPECT_FALSE(product.WaitForStart(500));
+}
+
+// Tab moves the focus through the page's visible, enabled controls in their reading order, and wraps.
+TEST(InstallerWindow, TabWalksThePageInReadingOrderAndWraps) {
+    constexpr int kInstall = 0;  // the install button, which shares its ID with the folder label
+    struct Page {
+        const char* name;
+        bool custom;
+        std::vector<int> order;
+    };
+    const Page pages[] = {
+        {"start", false, {kLicence, kLink, kInstall, kArrow, kClose}},
+        {"custom", true, {kFolder, kBrowse, kDesktop, kStartMenu, kAutoStart, kInstall, kClose}},
+    };
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.name);
+        Installer in;
+        ASSERT_NE(in.dialog(), nullptr);
+        if (page.custom)
+            GoToCustomPage(in);
+        else
+            AcceptLicence(in);
+        auto control = [&](int id) { return id == kInstall ? in.InstallButton() : in.Item(id); };
+        auto focus = [&] {
+            GUITHREADINFO gui = {};
+            gui.cbSize = sizeof(gui);
+            ::GetGUIThreadInfo(in.threadId(), &gui);
+            return gui.hwndFocus;
+        };
+        in.PostAndSettle(in.dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(page.order[0])), TRUE);
+        ASSERT_EQ(focus(), control(page.order[0]));
+        const std::wstring folder = TextOf(in.Item(kFolder));
+        for (size_t i = 1; i <= page.order.size(); ++i) {
+            HWND from = focus();
+            ::PostMessageW(from, WM_KEYDOWN, VK_TAB, 0x000F0001);
+            in.PostAndSettle(from, WM_KEYUP, VK_TAB, 0xC00F0001);
+            const int expected = page.order[i % page.order.size()];
+            EXPECT_EQ(focus(), control(expected))
+                << "Tab " << i << " should reach " << expected << ", reached " << ::GetDlgCtrlID(focus())
+                << " " << ClassOf(focus());
+        }
+        EXPECT_EQ(TextOf(in.Item(kFolder)), folder);  // no Tab typed into the field
+        in.Click(in.Item(kClose));
+        EXPECT_EQ(in.WaitForExit(), 1106u);
+    }
+}
+
+// The folder is used as it stands: typed case stays, and no line break gets in, typed or pasted.
+TEST(InstallerWindow, FolderFieldKeepsCaseAndTakesNoLineBreaks) {
+    Installer in;
+    ASSERT_NE(in.dialog(), nullptr);
+    GoToCustomPage(in);
+    HWND field = in.Item(kFolder);
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (wchar_t c : std::wstring(L"D:\\To\n\rols"))  // '\n' is Ctrl+Enter
+        ::PostMessageW(field, WM_CHAR, c, 1);
+    in.Settle();
+    EXPECT_EQ(TextOf(field), L"D:\\Tools");
+
+    // Pasted from another program's clipboard over the whole text.
+    struct WindowCloser {
+        void operator()(HWND h) const { ::DestroyWindow(h); }
+    };
+    std::unique_ptr<std::remove_pointer_t<HWND>, WindowCloser> owner(
+        ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    const std::wstring copied = L"E:\\My\r\nApps\n\\\r\n";
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, (copied.size() + 1) * sizeof(wchar_t));
+    ASSERT_NE(block, nullptr);
+    std::copy_n(copied.c_str(), copied.size() + 1, static_cast<wchar_t*>(::GlobalLock(block)));
+    ::GlobalUnlock(block);
+    const bool placed = ::OpenClipboard(owner.get()) && ::EmptyClipboard() &&
+                        ::SetClipboardData(CF_UNICODETEXT, block) != nullptr;  // the clipboard owns it now
+    ::CloseClipboard();
+    if (!placed)
+        ::GlobalFree(block);
+    ASSERT_TRUE(placed);
+    ::PostMessageW(field, EM_SETSEL, 0, -1);
+    in.PostAndSettle(field, WM_PASTE);
+    EXPECT_EQ(TextOf(field), L"E:\\MyApps\\");
+
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
 }
 
 TEST(InstallerWindow, FolderTextLongerThan230UnitsIsRefused) {

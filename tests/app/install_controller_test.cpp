@@ -1,0 +1,182 @@
+// The installer window's controller in process: the real dialog from the program's resources with a worker
+// start that fails, and the download callback's pacing of progress messages.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "app/install_messages.h"
+#include "app/install_worker.h"
+#include "app/loop_registry.h"
+#include "app/main_dlg.h"
+#include "installer_driver.h"
+#include "support/port80_recorder.h"
+#include "support/test_paths.h"
+#include "ui/gdiplus.h"
+
+namespace radu {
+namespace {
+
+using test::TextOf;
+using test::WaitFor;
+
+TEST(DownloadCallback, ProgressPostDueAtMostEvery500MsAcrossTheTickWrap) {
+    struct Case {
+        DWORD now, last;
+        bool due;
+    };
+    const Case cases[] = {
+        {7, 0, true},                       // the first report always goes out
+        {1500, 1000, false},                // exactly 500 ms later
+        {1501, 1000, true},                 // 501
+        {0xFFFFFFFFu, 0xFFFFFF06u, false},  // 249 ms, just before the tick count wraps
+        {250, 0xFFFFFF06u, false},          // 500 ms across the wrap
+        {251, 0xFFFFFF06u, true},           // 501 across the wrap
+        {0xFFFFFFF0u, 100, true},           // long after
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ProgressPostDue(c.now, c.last), c.due) << c.now << " after " << c.last;
+}
+
+TEST(DownloadCallback, PostsTheFirstPercentThenNothingWithin500Ms) {
+    struct WindowCloser {
+        void operator()(HWND h) const { ::DestroyWindow(h); }
+    };
+    std::unique_ptr<std::remove_pointer_t<HWND>, WindowCloser> sink(
+        ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    ASSERT_NE(sink, nullptr);
+    auto posted = [] {
+        std::vector<std::pair<HWND, WPARAM>> out;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, WM_DOWNLOAD_PROGRESS, WM_DOWNLOAD_PROGRESS, PM_REMOVE))
+            out.emplace_back(msg.hwnd, msg.wParam);
+        return out;
+    };
+    CDriverDownloadCallBack callback(sink.get());
+    const DWORD before = ::GetTickCount();
+    EXPECT_EQ(callback.OnProgress(1000, 42, 10, 0), 0);
+    EXPECT_EQ(callback.OnProgress(1000, 43, 10, 0), 0);  // at once: not posted
+    EXPECT_GE(callback.lastPostTick, before);
+    EXPECT_LE(callback.lastPostTick, ::GetTickCount());
+    EXPECT_EQ(posted(), (std::vector<std::pair<HWND, WPARAM>>{{sink.get(), 42}}));
+
+    CDriverDownloadCallBack windowless(nullptr);
+    EXPECT_EQ(windowless.OnProgress(1000, 50, 10, 0), 0);
+    EXPECT_TRUE(posted().empty());  // not even as a message to the thread
+}
+
+// What the program's entry point sets up around its window: COM and GDI+ for this thread, and the module
+// state with this thread as the main one.
+class ProgramState {
+  public:
+    ProgramState() {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        Module().Init();
+    }
+    ~ProgramState() {
+        Module().Term();
+        ::CoUninitialize();
+        Gdiplus::GdiplusShutdown(token_);
+    }
+
+  private:
+    ULONG_PTR token_ = 0;
+};
+
+// For the test's length the shell hands http addresses to a copy of the marker program, which writes
+// "started.txt" beside itself when it runs.
+class RecordingBrowser {
+  public:
+    RecordingBrowser() {
+        const std::wstring browser = dir_ / L"browser.exe";
+        ::CopyFileW(test::WindowsPath(RADU_MARKER_EXE).c_str(), browser.c_str(), FALSE);
+        DWORD size = sizeof(old_);
+        ::RegGetValueW(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ, nullptr, old_, &size);
+        Set((L"\"" + browser + L"\" \"%1\"").c_str());
+    }
+    ~RecordingBrowser() { Set(old_); }  // the handler the prefix had
+    bool Started() const { return test::FileExists(dir_ / L"started.txt"); }
+
+  private:
+    static constexpr wchar_t kKey[] = L"http\\shell\\open\\command";
+    static void Set(const wchar_t* command) {
+        ::RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, command,
+                          static_cast<DWORD>((std::wcslen(command) + 1) * sizeof(wchar_t)));
+    }
+    test::TempDir dir_;
+    wchar_t old_[1024] = L"";
+};
+
+HANDLE NoThread(LPTHREAD_START_ROUTINE, void*) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+TEST(InstallController, AWorkerThatCannotStartEndsLikeAFailedDownload) {
+    ProgramState program;
+    RecordingBrowser browser;
+    test::Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    ASSERT_TRUE(stats.listening()) << "port 80: " << stats.bindError();
+
+    CMessageLoop loop;
+    Module().AddMessageLoop(&loop);
+    std::wstring box;
+    bool finishPage = false;
+    int result = 0;
+    {
+        CMainDlg dialog;
+        dialog.startWorker = &NoThread;
+        ASSERT_NE(dialog.Create(nullptr), nullptr);
+        ::ShowWindow(dialog.hwnd(), SW_SHOWNORMAL);
+        HWND button = test::FindInstallButton(dialog.hwnd());
+        ASSERT_NE(button, nullptr);
+        ::SendMessageW(::GetDlgItem(dialog.hwnd(), 1108), BM_CLICK, 0, 0);  // the licence
+        ::SendMessageW(button, BM_CLICK, 0, 0);
+
+        // The user: answers the offer of the complete installer with Cancel, then presses "完成". The
+        // loop is ended with 0 when either does not come.
+        std::thread user([&, mainThread = ::GetCurrentThreadId()] {
+            HWND shown = nullptr;
+            WaitFor(
+                [&] {
+                    return (shown = test::FindOtherDialog(::GetCurrentProcessId(), dialog.hwnd())) != nullptr;
+                },
+                10000);
+            if (shown != nullptr) {
+                box = TextOf(::GetDlgItem(shown, 0xFFFF)) + L"|" + TextOf(shown);
+                ::PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
+                finishPage =
+                    WaitFor([&] { return ::IsWindowVisible(button) && TextOf(button) == L"完成"; }, 10000);
+            }
+            if (finishPage)
+                ::PostMessageW(button, BM_CLICK, 0, 0);
+            else
+                ::PostThreadMessageW(mainThread, WM_QUIT, 0, 0);
+        });
+        result = loop.Run();
+        user.join();
+    }
+    Module().RemoveMessageLoop();
+
+    EXPECT_EQ(box, L"网络异常,安装失败.您可以直接下载完整的安装包进行安装，点击确定开始下载完整安装包!|提示");
+    EXPECT_TRUE(finishPage);
+    EXPECT_EQ(result, 1005);
+    const std::vector<test::RecordedRequest> reports = stats.Requests();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].body.rfind("type=100&time=", 0), 0u) << reports[0].body;
+    ::Sleep(500);  // time for a wrongly started browser to write its record
+    EXPECT_FALSE(browser.Started());
+}
+
+}  // namespace
+}  // namespace radu
