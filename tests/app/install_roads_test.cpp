@@ -309,7 +309,7 @@ void Drive(const Road& road, bool afresh = true) {
     auto front = StartFront(road.front, road.name, road.package);
     std::unique_ptr<Port80Recorder> stats;
     if (road.statsServer) {
-        stats = std::make_unique<Port80Recorder>("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        stats = std::make_unique<Port80Recorder>("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         ASSERT_TRUE(stats->listening()) << "port 80: " << stats->bindError();
     }
     if (road.packageWaiting) {
@@ -415,7 +415,7 @@ TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
     const long long size = static_cast<long long>(ReadFileBytes(ServedPackage("good")).size());
     long long kept = 0;
     {
-        Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         auto front = StartFront(Front::kSlowRedirect, "closed", "good");
         Installer in;
         ASSERT_NE(in.dialog(), nullptr);
