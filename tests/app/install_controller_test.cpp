@@ -93,30 +93,6 @@ class ProgramState {
     ULONG_PTR token_ = 0;
 };
 
-// For the test's length the shell hands http addresses to a copy of the marker program, which writes
-// "started.txt" beside itself when it runs.
-class RecordingBrowser {
-  public:
-    RecordingBrowser() {
-        const std::wstring browser = dir_ / L"browser.exe";
-        ::CopyFileW(test::WindowsPath(RADU_MARKER_EXE).c_str(), browser.c_str(), FALSE);
-        DWORD size = sizeof(old_);
-        ::RegGetValueW(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ, nullptr, old_, &size);
-        Set((L"\"" + browser + L"\" \"%1\"").c_str());
-    }
-    ~RecordingBrowser() { Set(old_); }  // the handler the prefix had
-    bool Started() const { return test::FileExists(dir_ / L"started.txt"); }
-
-  private:
-    static constexpr wchar_t kKey[] = L"http\\shell\\open\\command";
-    static void Set(const wchar_t* command) {
-        ::RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, command,
-                          static_cast<DWORD>((std::wcslen(command) + 1) * sizeof(wchar_t)));
-    }
-    test::TempDir dir_;
-    wchar_t old_[1024] = L"";
-};
-
 HANDLE NoThread(LPTHREAD_START_ROUTINE, void*) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -124,7 +100,7 @@ HANDLE NoThread(LPTHREAD_START_ROUTINE, void*) {
 
 TEST(InstallController, AWorkerThatCannotStartEndsLikeAFailedDownload) {
     ProgramState program;
-    RecordingBrowser browser;
+    test::RecordingBrowser browser;
     test::Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     ASSERT_TRUE(stats.listening()) << "port 80: " << stats.bindError();
 

@@ -32,7 +32,6 @@ const wchar_t kDefaultFolder[] = L"C:\\Program Files\\";
 // Typed into the folder field, with spaces and both cases: the install must use it exactly as typed.
 const wchar_t kCustomParent[] = L"C:\\Radu E2E";
 const wchar_t kCustomFolder[] = L"C:\\Radu E2E\\My Apps\\";
-const wchar_t kBrowserFolder[] = L"C:\\radu-browser\\";
 const char kReportBodyStart[] = "type=100&time=";
 const char kReportBodyEnd[] = "&apkid=&AdditionalInfo=";
 
@@ -75,6 +74,8 @@ struct Transfer {
 };
 // Where this program's part of nginx's log begins (an earlier run may have used the same names).
 size_t logStart = 0;
+// Where http addresses handed to the shell go while the tests run.
+std::unique_ptr<RecordingBrowser> browser;
 
 std::vector<Transfer> NginxTransfers(const std::string& road) {
     std::vector<Transfer> out;
@@ -203,7 +204,8 @@ void StartAfresh() {
     RemoveTree(kCustomParent);
     RemoveFiles(DownloadLeftovers());
     DeleteFileA(QueueFile().c_str());
-    DeleteFileW((std::wstring(kBrowserFolder) + L"started.txt").c_str());
+    if (browser)
+        browser->Forget();
 }
 
 // Where the road's page goes before the install button: the start page ticks the licence; the custom
@@ -309,7 +311,8 @@ void Drive(const Road& road, bool afresh = true) {
     auto front = StartFront(road.front, road.name, road.package);
     std::unique_ptr<Port80Recorder> stats;
     if (road.statsServer) {
-        stats = std::make_unique<Port80Recorder>("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        stats = std::make_unique<Port80Recorder>(
+            "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         ASSERT_TRUE(stats->listening()) << "port 80: " << stats->bindError();
     }
     if (road.packageWaiting) {
@@ -351,14 +354,13 @@ void Drive(const Road& road, bool afresh = true) {
         EXPECT_FALSE(FileExists(product + L"started.txt"));
     }
     if (road.browserOpened) {
-        ASSERT_TRUE(
-            WaitFor([&] { return FileExists(std::wstring(kBrowserFolder) + L"started.txt"); }, 10000));
-        const std::wstring commandLine = ReadStartRecord(kBrowserFolder).commandLine;
+        ASSERT_TRUE(WaitFor([&] { return browser->Started(); }, 10000));
+        const std::wstring commandLine = browser->Record().commandLine;
         EXPECT_NE(commandLine.find(L"http://" RADU_PACKAGE_HOST L"/consezip/ZoRiduvUzarizaz.exe"),
                   std::wstring::npos)
             << commandLine;
     } else {
-        EXPECT_FALSE(FileExists(std::wstring(kBrowserFolder) + L"started.txt"));
+        EXPECT_FALSE(browser->Started());
     }
 }
 
@@ -369,30 +371,13 @@ class InstallEnvironment : public ::testing::Environment {
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         logStart = ReadFileBytes(Env(L"RADU_NGINX_LOG")).size();
-        ::CreateDirectoryW(kBrowserFolder, nullptr);
-        const std::wstring browser = std::wstring(kBrowserFolder) + L"browser.exe";
-        ASSERT_TRUE(CopyFileW(WindowsPath(RADU_MARKER_EXE).c_str(), browser.c_str(), FALSE));
-        const RegText old = ReadRegText(HKEY_CLASSES_ROOT, kHandlerKey, nullptr);
-        hadHandler_ = old.present;
-        oldHandler_ = old.text;
-        SetHandler(L"\"" + browser + L"\" \"%1\"");
+        browser = std::make_unique<RecordingBrowser>();
     }
     void TearDown() override {
-        if (hadHandler_)
-            SetHandler(oldHandler_);
         StartAfresh();
-        RemoveTree(kBrowserFolder);
+        browser.reset();
         CoUninitialize();
     }
-
-  private:
-    static constexpr wchar_t kHandlerKey[] = L"http\\shell\\open\\command";
-    static void SetHandler(const std::wstring& command) {
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, kHandlerKey, nullptr, REG_SZ, command.c_str(),
-                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    }
-    bool hadHandler_ = false;
-    std::wstring oldHandler_;
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new InstallEnvironment);
 

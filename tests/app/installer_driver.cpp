@@ -35,6 +35,43 @@ StartRecord ReadStartRecord(const std::wstring& folder) {
 
 namespace {
 
+constexpr wchar_t kHttpHandlerKey[] = L"http\\shell\\open\\command";
+
+void SetHttpHandler(const std::wstring& command) {
+    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, kHttpHandlerKey, nullptr, REG_SZ, command.c_str(),
+                      static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+RecordingBrowser::RecordingBrowser() : folder_(L"C:\\radu-browser\\") {
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    const std::wstring browser = folder_ + L"browser.exe";
+    ::CopyFileW(WindowsPath(RADU_MARKER_EXE).c_str(), browser.c_str(), FALSE);
+    wchar_t old[1024] = L"";
+    DWORD bytes = sizeof old;
+    hadHandler_ = ::RegGetValueW(HKEY_CLASSES_ROOT, kHttpHandlerKey, nullptr, RRF_RT_REG_SZ, nullptr, old,
+                                 &bytes) == ERROR_SUCCESS;
+    oldHandler_ = old;
+    SetHttpHandler(L"\"" + browser + L"\" \"%1\"");
+}
+
+RecordingBrowser::~RecordingBrowser() {
+    if (hadHandler_)
+        SetHttpHandler(oldHandler_);
+    RemoveTree(folder_);
+}
+
+bool RecordingBrowser::Started() const {
+    return FileExists(folder_ + L"started.txt");
+}
+
+void RecordingBrowser::Forget() const {
+    ::DeleteFileW((folder_ + L"started.txt").c_str());
+}
+
+namespace {
+
 struct FindData {
     DWORD processId;
     HWND found;

@@ -100,6 +100,25 @@ struct StartRecord {
 };
 StartRecord ReadStartRecord(const std::wstring& folder);
 
+// While it lives, the shell hands http addresses to a copy of the marker program in a folder of its own
+// (the prefix's own handler comes back afterwards), so a test sees which address went to the browser.
+class RecordingBrowser {
+  public:
+    RecordingBrowser();
+    ~RecordingBrowser();
+    RecordingBrowser(const RecordingBrowser&) = delete;
+    RecordingBrowser& operator=(const RecordingBrowser&) = delete;
+
+    bool Started() const;
+    StartRecord Record() const { return ReadStartRecord(folder_); }
+    void Forget() const;  // as if it had never been started
+
+  private:
+    std::wstring folder_;
+    bool hadHandler_ = false;
+    std::wstring oldHandler_;
+};
+
 std::wstring TextOf(HWND hwnd);
 int TextLength(HWND hwnd);
 std::wstring ClassOf(HWND hwnd);
