@@ -46,7 +46,9 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
         const INT shown = std::min<INT>(slides_.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
         Gdiplus::Image* under =
             previousImage >= 0 && previousImage < kPageCount ? pageImages[previousImage].get() : nullptr;
-        if (under != nullptr && shown < 600)
+        Gdiplus::Rect clip;
+        graphics.GetVisibleClipBounds(&clip);  // a wipe step repaints only its strip: nothing to draw here
+        if (under != nullptr && shown < 600 && clip.GetRight() > shown)
             graphics.DrawImage(under, Gdiplus::Rect(shown, 0, 600 - shown, kPictureHeight), shown, 0,
                                600 - shown, kPictureHeight, Gdiplus::UnitPixel);
         if (shown > 0)

@@ -40,20 +40,28 @@ HWND CMyProgress::Create(HWND parent, const RECT& rect, DWORD style, int id) {
 bool CMyProgress::LoadPictures(int trackResource, int fillResource) {
     const bool track = LoadSkinImage(track_, MAKEINTRESOURCEW(trackResource), L"PNG");
     const bool fill = LoadSkinImage(fill_, MAKEINTRESOURCEW(fillResource), L"PNG");
+    composed_.reset();
     return track && fill;
 }
 
 void CMyProgress::SetPictures(GdiPtr<Gdiplus::Image> track, GdiPtr<Gdiplus::Image> fill) {
     track_ = std::move(track);
     fill_ = std::move(fill);
+    composed_.reset();
 }
 
 void CMyProgress::SetPosition(int position) {
-    position_ = static_cast<unsigned>(position);
     RECT rc = {};
     if (hwnd() != nullptr)
         ::GetClientRect(hwnd(), &rc);
-    fillWidth_ = ProgressFillWidth(position_, rc.left, rc.right, margin_, extraWidth_);
+    const int fillWidth =
+        ProgressFillWidth(static_cast<unsigned>(position), rc.left, rc.right, margin_, extraWidth_);
+    // Unpacking sets the position once per entry, thousands of times for a few dozen different pictures:
+    // a bar that would look the same is neither composed nor painted again.
+    if (composed_ && static_cast<unsigned>(position) == position_ && fillWidth == fillWidth_)
+        return;
+    position_ = static_cast<unsigned>(position);
+    fillWidth_ = fillWidth;
     ComposeBar();
     if (hwnd() != nullptr)
         ::InvalidateRect(hwnd(), nullptr, TRUE);
@@ -91,6 +99,7 @@ bool CMyProgress::ComposeBar() {
 
 LRESULT CMyProgress::OnMoveOrSize(WPARAM, LPARAM) {
     background_.Reset();
+    composed_.reset();  // the skin behind the bar is another now
     if (position_ != 0)
         SetPosition(static_cast<int>(position_));
     return 0;

@@ -31,12 +31,18 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     bool LoadPictures(int trackResource, int fillResource);
     // The same from pictures at hand (the bar owns them from now on).
     void SetPictures(GdiPtr<Gdiplus::Image> track, GdiPtr<Gdiplus::Image> fill);
-    void SetSkinParent(HWND parent) { skinParent = parent; }
+    // Each of these changes the look: the next SetPosition composes the bar afresh.
+    void SetSkinParent(HWND parent) {
+        skinParent = parent;
+        composed_.reset();
+    }
     void SetMargins(int margin, int extraWidth) {
         margin_ = margin;
         extraWidth_ = extraWidth;
+        composed_.reset();
     }
 
+    // Composes and repaints the bar, unless it already shows this position.
     void SetPosition(int position);
     // Composes background, track and fill; false while no skin parent is set.
     bool ComposeBar();

@@ -2,8 +2,10 @@
 // benchmark: start page, custom page (looked at, left as it is), installing, finish, product started. It
 // prints the time from the click on the install button to the finish page, the installer's peak working
 // set, and what the install left: files, registry entries, shortcuts, the started product.
-//   install_walkthrough [--screenshots FOLDER]   forget the last install, then walk through a new one;
-//                                                with a PNG of each stage in FOLDER
+//   install_walkthrough [--screenshots FOLDER] [--folder INSTALL_FOLDER]
+//                                                forget the last install, then walk through a new one
+//                                                (into INSTALL_FOLDER, typed on the custom page, or the
+//                                                default folder); with a PNG of each stage in FOLDER
 //   install_walkthrough --forget                 only forget the last install (its folder, registry
 //                                                entries, shortcuts, download)
 //   install_walkthrough --show                   only show what the last install left
@@ -120,7 +122,8 @@ bool Show() {
 
 class Walkthrough {
   public:
-    explicit Walkthrough(std::wstring shots) : shots_(std::move(shots)) {}
+    Walkthrough(std::wstring shots, std::wstring folder)
+        : shots_(std::move(shots)), folder_(std::move(folder)) {}
 
     int Run() {
         Forget();
@@ -136,6 +139,8 @@ class Walkthrough {
         Shot(in, L"start");
         in.Click(in.Item(kLicence));
         in.Click(in.Item(kArrow));
+        if (!folder_.empty())
+            ::SendMessageW(in.Item(kFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder_.c_str()));
         Shot(in, L"custom");
         Print(L"install folder: " + TextOf(in.Item(kFolder)));
 
@@ -152,7 +157,18 @@ class Walkthrough {
             Shot(in, L"unpacking", false);
         }
         HWND button = in.InstallButton();
-        if (!WaitFor([&] { return IsWindowVisible(button) && TextOf(button) == L"完成"; }, 600000)) {
+        HWND box = nullptr;
+        WaitFor(
+            [&] {
+                return (IsWindowVisible(button) && TextOf(button) == L"完成") ||
+                       (box = in.WaitForOwnedDialog(0)) != nullptr;
+            },
+            600000);
+        if (box != nullptr) {
+            Print(L"a message box: " + TextOf(GetDlgItem(box, 0xFFFF)));
+            return 1;
+        }
+        if (TextOf(button) != L"完成") {
             Print(L"the finish page did not appear");
             return 1;
         }
@@ -183,17 +199,20 @@ class Walkthrough {
     }
 
     std::wstring shots_;
+    std::wstring folder_;  // typed into the folder field; empty: the default folder
 };
 
 }  // namespace
 }  // namespace radu::test
 
 int wmain(int argc, wchar_t** argv) {
-    std::wstring shots;
+    std::wstring shots, folder;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--screenshots" && i + 1 < argc) {
             shots = argv[++i];
+        } else if (arg == L"--folder" && i + 1 < argc) {
+            folder = argv[++i];
         } else if (arg == L"--forget") {
             radu::test::Forget();
             return 0;
@@ -207,7 +226,7 @@ int wmain(int argc, wchar_t** argv) {
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     SetCursorPos(0, 0);  // away from the window: no hover faces
-    const int result = radu::test::Walkthrough(shots).Run();
+    const int result = radu::test::Walkthrough(shots, folder).Run();
     Gdiplus::GdiplusShutdown(token);
     CoUninitialize();
     return result;
