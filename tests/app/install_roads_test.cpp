@@ -44,22 +44,6 @@ std::wstring ServedPackage(const char* package) {
     return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" + Wide(package) + L"\\VaruPhoneAx.zip";
 }
 
-std::wstring Temp() {
-    wchar_t path[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, path);
-    return path;
-}
-
-// Every file an attempt may leave in the temporary folder: the package and its part files.
-std::vector<std::wstring> DownloadLeftovers() {
-    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
-    std::vector<std::wstring> found;
-    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
-        if (FileExists(package + suffix))
-            found.push_back(package + suffix);
-    return found;
-}
-
 std::string QueueFile() {
     char path[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, path);

@@ -35,12 +35,6 @@ void Print(const std::wstring& text) {
     std::fflush(stdout);
 }
 
-std::wstring Temp() {
-    wchar_t path[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, path);
-    return path;
-}
-
 // Files below folder, and their bytes.
 void CountFiles(const std::wstring& folder, int& files, unsigned long long& bytes) {
     WIN32_FIND_DATAW found;
@@ -80,8 +74,8 @@ void Forget() {
         RemoveTree(uninstaller.substr(0, product));  // wherever the last install went
     ForgetProductRegistration();
     RemoveTree(L"C:\\Program Files\\VaruPhoneAx");
-    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
-        DeleteFileW((Temp() + L"VaruPhoneAx.zip" + suffix).c_str());
+    for (const std::wstring& file : DownloadLeftovers())
+        DeleteFileW(file.c_str());
 }
 
 // What the last install left: its folder is where its uninstall entry points.
@@ -108,8 +102,7 @@ bool Show() {
     PrintLink(DesktopLink());
     PrintLink(StartMenuLink());
     PrintLink(UninstallerLink());
-    const bool downloadGone =
-        !FileExists(Temp() + L"VaruPhoneAx.zip") && !FileExists(Temp() + L"VaruPhoneAx.zip_0");
+    const bool downloadGone = DownloadLeftovers().empty();
     Print(std::wstring(L"temporary folder: ") +
           (downloadGone ? L"package and part files deleted" : L"package or part files left"));
     if (WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000)) {

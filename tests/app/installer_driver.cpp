@@ -13,6 +13,21 @@ namespace radu::test {
 
 const wchar_t kInstallerTitle[] = L"Radurodi安装程序";
 
+std::wstring Temp() {
+    wchar_t path[MAX_PATH] = L"";
+    ::GetTempPathW(MAX_PATH, path);
+    return path;
+}
+
+std::vector<std::wstring> DownloadLeftovers() {
+    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
+    std::vector<std::wstring> found;
+    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
+        if (FileExists(package + suffix))
+            found.push_back(package + suffix);
+    return found;
+}
+
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {
     const DWORD start = ::GetTickCount();
     for (;;) {

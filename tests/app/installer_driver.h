@@ -89,6 +89,11 @@ HWND FindInstallButton(HWND dialog);
 // A visible top-level dialog of the process other than `main` (a message box, the folder dialog), or null.
 HWND FindOtherDialog(DWORD processId, HWND main);
 
+// The temporary folder (ends with "\"), where the installer downloads its package.
+std::wstring Temp();
+// Every file an install attempt may leave there: the package and its part files.
+std::vector<std::wstring> DownloadLeftovers();
+
 // Polls `condition` every few milliseconds until it holds or `milliseconds` have passed.
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
 
