@@ -1,8 +1,9 @@
 // A service for the tests of stopping the product's service. Its command line says how it answers the stop
 // control:
-//   stops        stop pending with a growing checkpoint (wait hint 100 ms) for about 300 ms, then stopped
+//   stops        stop pending with a checkpoint growing every 20 ms (wait hint 100 ms) for about 300 ms,
+//                then stopped
 //   stalls HINT  stop pending with wait hint HINT ms and a checkpoint that never grows
-//   crawls       stop pending with a checkpoint that grows every 50 ms (wait hint 100 ms), never stopped
+//   crawls       stop pending with a checkpoint that grows every 20 ms (wait hint 200 ms), never stopped
 // Whatever the mode it reports stopped and ends when the event "Global\<service name>_release" is set, or
 // 30 s after the stop control, so nothing outlives a run.
 #include <windows.h>
@@ -59,15 +60,17 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
     const DWORD start = GetTickCount();
     const DWORD giveUpMs = 30000;
     if (g_mode == L"stops") {
-        for (DWORD checkPoint = 2; checkPoint <= 7; ++checkPoint) {
-            Sleep(50);  // the work of stopping
+        // The checkpoint grows five times within each wait hint, so a waiter that the machine's load
+        // delays still sees progress at every look.
+        for (DWORD checkPoint = 2; checkPoint <= 16; ++checkPoint) {
+            Sleep(20);  // the work of stopping
             Report(SERVICE_STOP_PENDING, checkPoint, 100);
         }
     } else if (g_mode == L"crawls") {
         for (DWORD checkPoint = 2; GetTickCount() - start < giveUpMs; ++checkPoint) {
-            if (WaitForSingleObject(g_release, 50) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(g_release, 20) == WAIT_OBJECT_0)
                 break;
-            Report(SERVICE_STOP_PENDING, checkPoint, 100);
+            Report(SERVICE_STOP_PENDING, checkPoint, 200);  // ten steps within each hint
         }
     } else {
         WaitForSingleObject(g_release, giveUpMs);
