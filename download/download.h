@@ -26,12 +26,13 @@ enum DownloadResult : int {
     kDownloadBadAddress = 4,      // no host, path or file name (also after a fifth redirect)
     kDownloadStopped = 5,         // OnProgress asked to stop
     kDownloadDigestMismatch = 6,  // the target's MD5 differs from the expected one; target deleted
-    kDownloadTargetExists = 7,    // the target was already there and may not be replaced
+    kDownloadTargetExists = 7,    // the target was already there (matching the digest, when one is given)
     kDownloadNoStopEvent = 8,
     kDownloadCannotCreateTarget = 9,
     kDownloadCannotReadPart = 10,
     kDownloadCannotWritePart = 11,
-    kDownloadBadDestination = 12,  // address or destination missing, or the folder could not be made
+    kDownloadBadDestination = 12,  // address or destination missing, the folder could not be made, or the
+                                   // server named a file that is not a plain name in the destination
     kDownloadNoHeader = 14,        // not one byte of a response header arrived
     kDownloadSendFailed = 15,
     kDownloadBroken = 16,        // a connection failed or closed before its segment was complete
@@ -48,7 +49,7 @@ int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCa
                  int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode);
 
 // Deletes a downloaded file and its part files ("<path>_0", "<path>_1", ... up to the first gap, and
-// "<path>_tmp"). Returns 1, or 0 for a null path.
+// "<path>_tmp"), and a join that did not finish ("<path>_join"). Returns 1, or 0 for a null path.
 int DeleteDownload(const wchar_t* path);
 
 // Creates a folder with every missing level above it. True when the folder exists afterwards.

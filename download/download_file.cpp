@@ -2,9 +2,11 @@
 // transfer. Also the removal of a download with its part files.
 #include <shlwapi.h>
 
+#include "common/file_names.h"
 #include "download/download.h"
 #include "download/file_wrapper.h"
 #include "download/http_get.h"
+#include "download/segment_plan.h"
 
 namespace radu {
 
@@ -36,15 +38,19 @@ int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCa
         current = next;
     }
 
-    // Everything after "md5=" is the expected digest, further parameters included.
+    // The expected digest is the text after "md5=" up to the next parameter.
     std::wstring expectedDigest;
     size_t md5 = final.find(L"md5=");
     if (md5 != std::wstring::npos)
-        expectedDigest = final.substr(md5 + 4);
+        expectedDigest = final.substr(md5 + 4, final.find(L'&', md5 + 4) - (md5 + 4));
 
     UrlParts parts = ParseUrl(final);
     if (parts.host.empty() || parts.path.empty() || parts.fileName.empty())
         return kDownloadBadAddress;
+    // The server chooses the file name (a redirect can say anything): it must name a file in the
+    // destination and nothing else, or nothing is written at all.
+    if (!IsPlainFileName(parts.fileName))
+        return kDownloadBadDestination;
 
     std::wstring target = destination;
     if (extensionMode) {
@@ -74,6 +80,7 @@ int DeleteDownload(const wchar_t* path) {
         return 0;
     ::DeleteFileW(path);
     std::wstring full = path;
+    ::DeleteFileW(JoiningFileName(full).c_str());  // a join cut off by the program's end
     size_t lastSeparator = full.rfind(L'\\');
     if (lastSeparator != std::wstring::npos) {
         std::wstring folder = full.substr(0, lastSeparator), name = full.substr(lastSeparator + 1);

@@ -3,6 +3,8 @@
 #include <process.h>
 
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 #include "common/text.h"
 #include "download/http_get.h"
@@ -18,7 +20,8 @@ HANDLE CreateSuspendedThread(unsigned(__stdcall* body)(void*), void* argument) {
 }
 
 bool IsRefused(const char* header) {
-    return StatusLineContains(header, L"404") || StatusLineContains(header, L"403");
+    const int status = StatusCode(header);
+    return status == 404 || status == 403;
 }
 
 }  // namespace
@@ -90,33 +93,36 @@ bool CHttpGet::CheckRedirect(const std::wstring& url, std::wstring& newUrl) {
         SetResult(kDownloadHttpRefused);
         return false;
     }
-    if (StatusLineContains(header, L"301") || StatusLineContains(header, L"302")) {
-        std::wstring location = ParseLocation(header);
-        if (location.empty()) {
+    const int status = StatusCode(header);
+    if (status == 301 || status == 302) {
+        std::optional<std::string> location = ParseLocation(header);
+        if (!location) {
             SetResult(kDownloadBadRedirect);
             return false;
         }
-        newUrl = location;
+        newUrl = Widen(*location);
         return true;
     }
     return false;  // the address is final; the body is never read
 }
 
 // Sends the lines on an open connection and reads the answer's header. A failed send has set 15 and
-// closed the socket; no header sets 14.
+// closed the socket. No header, or one whose blank line never came (cut by the size limit, whose rest
+// would pass for the body, or by a closed connection), sets 14.
 bool CHttpGet::Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header) {
     if (!SendLines(socket, lines))
         return false;
-    if (ReadHeader(socket.get(), header) == 0) {
+    const size_t length = ReadHeader(socket.get(), header);
+    if (length == 0 || !HeaderComplete(std::string_view(header, length))) {
         SetResult(kDownloadNoHeader);
         return false;
     }
     return true;
 }
 
-// One size question on a connection of its own: the answer's header and the size it gives (0: unknown).
+// One size question on a connection of its own: the answer's header.
 bool CHttpGet::AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines,
-                       char* header, uint32_t& size) {
+                       char* header) {
     UniqueSocket socket(Connect(host, port));
     if (!socket) {
         SetResult(kDownloadNoConnection);
@@ -128,40 +134,53 @@ bool CHttpGet::AskSize(const std::wstring& host, int port, const std::vector<std
         SetResult(kDownloadHttpRefused);
         return false;
     }
-    size = ParseContentSize(header);
     return true;
 }
 
 bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int port) {
     char header[kHeaderBufferSize];
-    uint32_t size = 0;
-    if (!AskSize(host, port, SizeProbeLines(host, path), header, size))
+    if (!AskSize(host, port, SizeProbeLines(host, path), header))
         return false;
+    if (StatusCode(header) == 206) {
+        // A part of the resource: only the total of its Content-Range tells the size (the length is that
+        // of the part). Without one, the size is learnt as from a server without ranges.
+        std::optional<ContentRange> range = ParseContentRange(header);
+        if (!range || range->total == 0)
+            return QuerySize(host, path, port);
+        rangesSupported = TRUE;
+        totalSize = range->total;
+        return true;
+    }
+    const uint32_t size = ParseContentSize(header);
     if (size == 0)
         return QuerySize(host, path, port);
-    if (StatusLineContains(header, L"206"))
-        rangesSupported = TRUE;
     totalSize = size;
     return true;
 }
 
 bool CHttpGet::QuerySize(const std::wstring& host, const std::wstring& path, int port) {
     char header[kHeaderBufferSize];
-    uint32_t size = 0;
-    if (!AskSize(host, port, SizeRequestLines(host, path), header, size) || size == 0)
+    if (!AskSize(host, port, SizeRequestLines(host, path), header))
+        return false;
+    const uint32_t size = ParseContentSize(header);
+    if (size == 0)
         return false;  // without a size the result code stays as it was
     totalSize = size;
     return true;
 }
 
-// A segment's body is stored as package data, so only the status that promises the asked-for bytes is
-// accepted: 206 for a range, 200 for the whole resource. Anything else (an error page, say) is refused.
+// A segment's body is stored as package data, so only an answer that promises the asked-for bytes is
+// accepted: 206 with a Content-Range that starts where the request did (and, when it tells a total, of
+// the resource's size) for a range, 200 for the whole resource. Anything else (an error page, the start
+// of the resource for every range) is refused.
 bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& path,
                             uint32_t first, uint32_t last) {
     char header[kHeaderBufferSize];
     if (!Exchange(socket, RangeRequestLines(host, path, first, last), header))
         return false;
-    if (!StatusLineContains(header, L"206")) {
+    std::optional<ContentRange> range = ParseContentRange(header);
+    if (StatusCode(header) != 206 || !range || range->first != first ||
+        (range->total != 0 && range->total != totalSize)) {
         SetResult(kDownloadHttpRefused);
         return false;
     }
@@ -172,7 +191,7 @@ bool CHttpGet::RequestWhole(UniqueSocket& socket, const std::wstring& host, cons
     char header[kHeaderBufferSize];
     if (!Exchange(socket, WholeRequestLines(host, path), header))
         return false;
-    if (!StatusLineContains(header, L"200")) {
+    if (StatusCode(header) != 200) {
         SetResult(kDownloadHttpRefused);
         return false;
     }

@@ -97,8 +97,7 @@ class CHttpGet {
   private:
     bool SendLines(UniqueSocket& socket, const std::vector<std::wstring>& lines);
     bool Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header);
-    bool AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines, char* header,
-                 uint32_t& size);
+    bool AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines, char* header);
     void ReleaseSegments();
     // Set when thread creation failed part-way: the threads already created then end at once.
     volatile LONG abandoned_ = 0;

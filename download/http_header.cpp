@@ -1,84 +1,141 @@
 #include "download/http_header.h"
 
-#include <cwctype>
-
-#include "common/text.h"
-
 namespace radu {
 
 namespace {
 
-std::wstring Trim(const std::wstring& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::iswspace(s[b]))
-        ++b;
-    while (e > b && std::iswspace(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
-// A decimal size below 2^31, with blanks allowed around it; anything else is unknown (0).
-uint32_t ParseSizeValue(const std::wstring& value) {
-    std::wstring v = Trim(value);
-    if (v.empty())
-        return 0;
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Decimal digits only, below 2^31; none otherwise.
+std::optional<uint32_t> Number(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
     uint64_t n = 0;
-    for (wchar_t c : v) {
-        if (c < L'0' || c > L'9')
-            return 0;
-        n = n * 10 + static_cast<uint64_t>(c - L'0');
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + static_cast<uint64_t>(c - '0');
         if (n >= 0x80000000ull)
-            return 0;
+            return std::nullopt;
     }
     return static_cast<uint32_t>(n);
 }
 
 }  // namespace
 
-bool StatusLineContains(const char* header, const wchar_t* text) {
-    std::wstring h = Widen(header);
-    size_t eol = h.find(L"\r\n");
-    if (eol == std::wstring::npos)
-        return false;
-    return h.substr(0, eol).find(text) != std::wstring::npos;
+bool HeaderComplete(std::string_view header) {
+    return header.size() >= 4 && header.substr(header.size() - 4) == "\r\n\r\n";
 }
 
-std::wstring ParseLocation(const char* header) {
-    std::wstring h = Widen(header);
-    std::wstring name = L"location:";
-    size_t at = h.find(name);
-    if (at == std::wstring::npos) {
-        name = L"Location:";
-        at = h.find(name);
-    }
-    if (at == std::wstring::npos)
-        return {};
-    size_t start = at + name.size();
-    size_t eol = h.find(L"\r\n", start);
-    if (eol == std::wstring::npos)
-        return {};
-    return Trim(h.substr(start, eol - start));
-}
-
-uint32_t ParseContentSize(const char* header) {
-    std::wstring h = Widen(header);
-    std::wstring value;
-    size_t at = h.find(L"Content-Range:");
-    if (at != std::wstring::npos) {
-        size_t start = at + 14;
-        size_t eol = h.find(L"\r\n", start);
-        value = h.substr(start, eol == std::wstring::npos ? std::wstring::npos : eol - start);
-        size_t slash = value.find(L'/');
-        if (slash != std::wstring::npos)
-            value.erase(0, slash + 1);
-    } else if ((at = h.find(L"Content-Length:")) != std::wstring::npos) {
-        size_t start = at + 15;
-        size_t eol = h.find(L"\r\n", start);
-        value = h.substr(start, eol == std::wstring::npos ? std::wstring::npos : eol - start);
-    } else {
+int StatusCode(std::string_view header) {
+    const size_t eol = header.find(kLineEnd);
+    if (eol == std::string_view::npos)
         return 0;
+    std::string_view line = header.substr(0, eol);
+    if (line.substr(0, 5) != "HTTP/")
+        return 0;
+    const size_t space = line.find(' ');
+    if (space == std::string_view::npos)
+        return 0;
+    std::string_view code = line.substr(space + 1);
+    if (code.size() < 3 || (code.size() > 3 && code[3] != ' '))
+        return 0;
+    int value = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (code[i] < '0' || code[i] > '9')
+            return 0;
+        value = value * 10 + (code[i] - '0');
     }
-    return ParseSizeValue(value);
+    return value;
+}
+
+std::optional<std::string> HeaderField(std::string_view header, std::string_view name) {
+    size_t at = header.find(kLineEnd);  // the status line is not a field
+    while (at != std::string_view::npos) {
+        const size_t start = at + kLineEnd.size();
+        const size_t eol = header.find(kLineEnd, start);
+        if (eol == std::string_view::npos)
+            return std::nullopt;  // a line without its end is not a field
+        std::string_view line = header.substr(start, eol - start);
+        const size_t colon = line.find(':');
+        if (colon != std::string_view::npos && SameName(line.substr(0, colon), name))
+            return std::string(TrimBlanks(line.substr(colon + 1)));
+        at = eol;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ParseLocation(std::string_view header) {
+    std::optional<std::string> value = HeaderField(header, "Location");
+    if (!value || value->empty())
+        return std::nullopt;
+    for (char c : *value) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<ContentRange> ParseContentRange(std::string_view header) {
+    std::optional<std::string> field = HeaderField(header, "Content-Range");
+    if (!field)
+        return std::nullopt;
+    std::string_view v = *field;
+    if (!SameName(v.substr(0, 6), "bytes "))
+        return std::nullopt;
+    v = TrimBlanks(v.substr(6));
+    const size_t dash = v.find('-'), slash = v.find('/');
+    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
+        return std::nullopt;
+    std::optional<uint32_t> first = Number(TrimBlanks(v.substr(0, dash)));
+    std::optional<uint32_t> last = Number(TrimBlanks(v.substr(dash + 1, slash - dash - 1)));
+    if (!first || !last || *last < *first)
+        return std::nullopt;
+    ContentRange range;
+    range.first = *first;
+    range.last = *last;
+    range.total = Number(TrimBlanks(v.substr(slash + 1))).value_or(0);
+    return range;
+}
+
+uint32_t ParseContentLength(std::string_view header) {
+    std::optional<std::string> field = HeaderField(header, "Content-Length");
+    return field ? Number(*field).value_or(0) : 0;
+}
+
+uint32_t ParseContentSize(std::string_view header) {
+    if (HeaderField(header, "Content-Range")) {
+        std::optional<ContentRange> range = ParseContentRange(header);
+        return range ? range->total : 0;
+    }
+    return ParseContentLength(header);
 }
 
 }  // namespace radu

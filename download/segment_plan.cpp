@@ -30,4 +30,8 @@ std::wstring PartFileName(const std::wstring& target, int index, bool ranged) {
     return ranged ? target + L"_" + std::to_wstring(index) : target + L"_tmp";
 }
 
+std::wstring JoiningFileName(const std::wstring& target) {
+    return target + L"_join";
+}
+
 }  // namespace radu

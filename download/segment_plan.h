@@ -22,4 +22,8 @@ std::vector<SegmentRange> PlanSegments(uint64_t totalSize, int count);
 // "<target>_<i>" for ranged segments, "<target>_tmp" for the one segment of a server without ranges.
 std::wstring PartFileName(const std::wstring& target, int index, bool ranged);
 
+// "<target>_join": the parts are joined under this name, which becomes the target only once the whole
+// resource is in it (and verified), so that a target that exists is never a cut-off one.
+std::wstring JoiningFileName(const std::wstring& target);
+
 }  // namespace radu

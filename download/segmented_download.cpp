@@ -62,8 +62,12 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
                                 const std::wstring& targetPath, const std::wstring& expectedDigest) {
     CFileWrapper files;
     if (files.IsFile(targetPath.c_str())) {
-        if (!overwrite) {
-            resultCode = kDownloadTargetExists;  // used as it is, never verified
+        // A target that is there is used as it is, unless the address names a digest it does not have:
+        // then it is not the package asked for (an earlier, different one, or bytes of a broken download)
+        // and it is fetched anew.
+        if (!overwrite &&
+            (expectedDigest.empty() || SameDigest(Md5OfFile(targetPath.c_str()), expectedDigest))) {
+            resultCode = kDownloadTargetExists;
             return true;
         }
         ::DeleteFileW(targetPath.c_str());
@@ -124,7 +128,9 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
         return false;  // resultCode holds the last code a segment wrote
     }
 
-    std::FILE* target = ::_wfsopen(targetPath.c_str(), L"wb", _SH_DENYNO);
+    // Joined under a name of its own, and given the target's name only when complete and verified.
+    const std::wstring joining = JoiningFileName(targetPath);
+    std::FILE* target = ::_wfsopen(joining.c_str(), L"wb", _SH_DENYNO);
     if (!target) {
         ReleaseSegments();
         resultCode = kDownloadCannotCreateTarget;
@@ -144,18 +150,23 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
         ::DeleteFileW(segments[i].partFile.c_str());
 
     if (!joined || !written) {
-        // A partial target would later be taken as present (result 7): it goes.
-        ::DeleteFileW(targetPath.c_str());
+        ::DeleteFileW(joining.c_str());
         ReleaseSegments();
         if (!written && joined)
             resultCode = kDownloadCannotCreateTarget;
         return false;
     }
 
-    if (!expectedDigest.empty() && !SameDigest(Md5OfFile(targetPath.c_str()), expectedDigest)) {
-        ::DeleteFileW(targetPath.c_str());
+    if (!expectedDigest.empty() && !SameDigest(Md5OfFile(joining.c_str()), expectedDigest)) {
+        ::DeleteFileW(joining.c_str());
         ReleaseSegments();
         resultCode = kDownloadDigestMismatch;
+        return false;
+    }
+    if (!::MoveFileExW(joining.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        ::DeleteFileW(joining.c_str());
+        ReleaseSegments();
+        resultCode = kDownloadCannotCreateTarget;
         return false;
     }
 
@@ -282,19 +293,20 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
             int count = ::recv(socket.get(), buffer, kReceiveBuffer, 0);
             if (count == SOCKET_ERROR || count == 0)
                 break;
-            received += static_cast<uint32_t>(count);
             // A block that does not reach the disk is treated like a broken connection, so that a
-            // segment is never counted complete with bytes missing from its part file.
-            bool stored = std::fwrite(buffer, 1, static_cast<size_t>(count), part.get()) ==
-                              static_cast<size_t>(count) &&
-                          std::fflush(part.get()) == 0;
+            // segment is never counted complete with bytes missing from its part file; nor is it
+            // counted or reported, so the percent never runs ahead of the disk (and back).
+            const bool stored = std::fwrite(buffer, 1, static_cast<size_t>(count), part.get()) ==
+                                    static_cast<size_t>(count) &&
+                                std::fflush(part.get()) == 0;
+            if (!stored)
+                break;
+            received += static_cast<uint32_t>(count);
             {
                 CSyncMutex::Scope lock(progressLock);
                 downloaded += static_cast<uint32_t>(count);
                 ReportProgress(static_cast<uint32_t>(downloaded), static_cast<uint32_t>(count));
             }
-            if (!stored)
-                break;
         }
 
         SetResult(kDownloadBroken);

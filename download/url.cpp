@@ -1,9 +1,29 @@
 #include "download/url.h"
 
 #include <cwctype>
-#include <stdlib.h>
+#include <string_view>
 
 namespace radu {
+
+namespace {
+
+// The decimal digits of a port and nothing else; anything else (a sign, blanks, letters after the
+// digits, no digits at all, a value past 65535) is 0, which no connection accepts.
+int PortNumber(std::wstring_view text) {
+    if (text.empty())
+        return 0;
+    int port = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return 0;
+        port = port * 10 + (c - L'0');
+        if (port > 65535)
+            return 0;
+    }
+    return port;
+}
+
+}  // namespace
 
 UrlParts ParseUrl(const std::wstring& url) {
     size_t begin = 0, end = url.size();
@@ -24,16 +44,16 @@ UrlParts ParseUrl(const std::wstring& url) {
     size_t colon = hostPart.rfind(L':');
     if (colon != std::wstring::npos) {
         parts.host = hostPart.substr(0, colon);
-        parts.port = static_cast<int>(_wtol(hostPart.c_str() + colon + 1));
+        parts.port = PortNumber(std::wstring_view(hostPart).substr(colon + 1));
     } else {
         parts.host = hostPart;
     }
 
-    size_t lastSlash = text.rfind(L'/');
-    parts.fileName = lastSlash == std::wstring::npos ? text : text.substr(lastSlash + 1);
-    size_t query = parts.fileName.rfind(L'?');
-    if (query != std::wstring::npos)
-        parts.fileName.erase(query);
+    // The file name is the last step of the path before the query: a "/" or "?" inside the query belongs
+    // to the query.
+    const std::wstring beforeQuery = text.substr(0, text.find(L'?'));
+    size_t lastSlash = beforeQuery.rfind(L'/');
+    parts.fileName = lastSlash == std::wstring::npos ? beforeQuery : beforeQuery.substr(lastSlash + 1);
 
     parts.path = slash == std::wstring::npos ? text : text.substr(slash);
     return parts;

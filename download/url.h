@@ -8,13 +8,13 @@ namespace radu {
 struct UrlParts {
     std::wstring host;      // without the port
     std::wstring path;      // from the first "/" on, query included
-    std::wstring fileName;  // after the last "/", without its query
+    std::wstring fileName;  // the path's last step: after the last "/" before the query
     int port = 80;
 };
 
 // Blanks around the address are ignored and everything up to the first "http://" is dropped; no other
 // scheme is recognised. Without any "/" after the host, the host comes out empty (the address is unusable).
-// A port that is not a number comes out as 0.
+// A port that is not wholly a decimal number from 0 to 65535 comes out as 0.
 UrlParts ParseUrl(const std::wstring& url);
 
 }  // namespace radu

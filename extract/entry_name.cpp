@@ -1,55 +1,13 @@
 #include "extract/entry_name.h"
 
+#include "common/file_names.h"
+
 namespace radu {
 
 namespace {
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
-}
-
-wchar_t Upper(wchar_t c) {
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
-// Only dots and spaces, with at least two dots: the file system may read it as the parent folder once
-// trailing dots and spaces are trimmed.
-bool IsParentLike(std::wstring_view part) {
-    int dots = 0;
-    for (wchar_t c : part) {
-        if (c == L'.')
-            ++dots;
-        else if (c != L' ')
-            return false;
-    }
-    return dots >= 2;
-}
-
-bool IsDeviceName(std::wstring_view part) {
-    // The device is named by what comes before the first dot, with trailing spaces ignored.
-    std::wstring_view stem = part.substr(0, part.find(L'.'));
-    while (!stem.empty() && stem.back() == L' ')
-        stem.remove_suffix(1);
-    auto is = [&](const wchar_t* word) {
-        std::wstring_view w(word);
-        if (stem.size() != w.size())
-            return false;
-        for (size_t i = 0; i < w.size(); ++i) {
-            if (Upper(stem[i]) != w[i])
-                return false;
-        }
-        return true;
-    };
-    if (is(L"CON") || is(L"PRN") || is(L"AUX") || is(L"NUL"))
-        return true;
-    if (stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9') {
-        std::wstring_view head = stem.substr(0, 3);
-        auto headIs = [&](const wchar_t* word) {
-            return Upper(head[0]) == word[0] && Upper(head[1]) == word[1] && Upper(head[2]) == word[2];
-        };
-        return headIs(L"COM") || headIs(L"LPT");
-    }
-    return false;
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ std::wstring SanitiseEntryName(std::wstring_view name);
 
 // False for a name that could reach outside the destination or name something other than a plain file:
 // a ".." component (or one of dots and spaces only with two dots or more), a ':' anywhere, or a component
-// that is a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
+// that is a device name (see common/file_names.h).
 bool IsSafeEntryName(std::wstring_view name);
 
 // A name that begins with a separator or has ':' as its second character is used without the base folder.

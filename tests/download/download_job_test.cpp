@@ -73,9 +73,9 @@ TEST_F(DigestJob, UpperCaseDigestVerifies) {
     EXPECT_EQ(FetchWithDigest(Upper(digest)), kDownloadOk);
 }
 
-TEST_F(DigestJob, AnythingAfterTheDigestBreaksIt) {
-    EXPECT_EQ(FetchWithDigest(digest + "&x=1"), kDownloadDigestMismatch);
-    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip"));
+TEST_F(DigestJob, TheDigestEndsAtTheNextParameter) {
+    EXPECT_EQ(FetchWithDigest(digest + "&x=1"), kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
     EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
 }
 
@@ -86,26 +86,38 @@ TEST_F(DigestJob, WrongDigestDeletesTheTarget) {
     EXPECT_FALSE(test::FileExists(dir / L"pkg.zip"));
 }
 
-TEST(DownloadJob, ExistingTargetIsKeptAsItIs) {
+TEST(DownloadJob, AnExistingTargetIsKeptUnlessItFailsTheDigest) {
     const std::string content = test::PatternBytes(5000);
+    const std::string digest = test::ReferenceMd5(content);
     ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
     TempDir dir;
-    ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip", "old"));
+    const std::wstring target = dir / L"pkg.zip";
+    auto fetch = [&](const std::string& query, RecordingCallBack* callback, BOOL overwrite) {
+        return DownloadFile(test::Wide(server.Url("/pkg.zip" + query)).c_str(), dir.path().c_str(), callback,
+                            9, TRUE, overwrite, FALSE);
+    };
+
+    // Without a digest to check it against, whatever is there is used as it is.
+    ASSERT_TRUE(test::WriteFileBytes(target, "old"));
     RecordingCallBack callback;
-    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/pkg.zip?md5=00")).c_str(), dir.path().c_str(), &callback,
-                           9, TRUE, FALSE, FALSE),
-              kDownloadTargetExists);
-    EXPECT_EQ(callback.targets, std::vector<std::wstring>{dir / L"pkg.zip"});
+    EXPECT_EQ(fetch("", &callback, FALSE), kDownloadTargetExists);
+    EXPECT_EQ(callback.targets, std::vector<std::wstring>{target});
     EXPECT_EQ(callback.targetUserData, 9);
-    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), "old");  // not replaced, not verified
-    EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
+    EXPECT_EQ(test::ReadFileBytes(target), "old");
     EXPECT_EQ(server.Requests().size(), 2u);  // probes only
 
+    // One that is not the package the digest names (a cut-off one, say) is fetched anew.
+    ASSERT_TRUE(test::WriteFileBytes(target, content.substr(0, 3000)));
+    EXPECT_EQ(fetch("?md5=" + digest, nullptr, FALSE), kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(target), content);
+    const size_t requests = server.Requests().size();
+    EXPECT_EQ(fetch("?md5=" + digest, nullptr, FALSE), kDownloadTargetExists);  // now it matches
+    EXPECT_EQ(server.Requests().size(), requests + 2);
+
     // Allowed to replace it, the engine downloads again.
-    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/pkg.zip")).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
-                           TRUE, FALSE),
-              kDownloadOk);
-    EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
+    ASSERT_TRUE(test::WriteFileBytes(target, "old"));
+    EXPECT_EQ(fetch("", nullptr, TRUE), kDownloadOk);
+    EXPECT_EQ(test::ReadFileBytes(target), content);
 }
 
 TEST(DownloadJob, MissingArgumentsAndFolders) {
@@ -138,10 +150,10 @@ TEST(DownloadJob, MissingArgumentsAndFolders) {
 
 TEST(DeleteDownload, PartFilesUpToTheFirstGap) {
     TempDir dir;
-    for (const wchar_t* name : {L"p.zip", L"p.zip_0", L"p.zip_1", L"p.zip_3", L"p.zip_tmp"})
+    for (const wchar_t* name : {L"p.zip", L"p.zip_0", L"p.zip_1", L"p.zip_3", L"p.zip_tmp", L"p.zip_join"})
         ASSERT_TRUE(test::WriteFileBytes(dir / name, "x"));
     EXPECT_EQ(DeleteDownload((dir / L"p.zip").c_str()), 1);
-    for (const wchar_t* gone : {L"p.zip", L"p.zip_0", L"p.zip_1", L"p.zip_tmp"})
+    for (const wchar_t* gone : {L"p.zip", L"p.zip_0", L"p.zip_1", L"p.zip_tmp", L"p.zip_join"})
         EXPECT_FALSE(test::FileExists(dir / gone)) << gone;
     EXPECT_TRUE(test::FileExists(dir / L"p.zip_3"));
 

@@ -2,6 +2,7 @@
 // plans and the rate meter.
 #include <gtest/gtest.h>
 
+#include "common/file_names.h"
 #include "download/http_header.h"
 #include "download/rate_meter.h"
 #include "download/request_text.h"
@@ -32,54 +33,109 @@ TEST(ParseUrl, SplitsHostPathFileAndPort) {
 
 TEST(ParseUrl, OddAddresses) {
     EXPECT_TRUE(ParseUrl(L"http://host").host.empty());   // nothing after the host: unusable
-    EXPECT_EQ(ParseUrl(L"http://host:x/a").port, 0);      // non-numeric port
     EXPECT_EQ(ParseUrl(L"http://a:1:2/f").host, L"a:1");  // the last colon separates the port
     EXPECT_EQ(ParseUrl(L"http://a:1:2/f").port, 2);
+    // A port is a decimal number or nothing: no prefix of digits, sign or blank passes.
+    for (const wchar_t* port : {L"x", L"81x", L"+81", L" 81", L"", L"65536", L"99999999999"})
+        EXPECT_EQ(ParseUrl(std::wstring(L"http://h:") + port + L"/a").port, 0) << port;
+    EXPECT_EQ(ParseUrl(L"http://h:65535/a").port, 65535);
     UrlParts other = ParseUrl(L"ftp://h/f");  // no other scheme is recognised
     EXPECT_EQ(other.host, L"ftp");
     EXPECT_EQ(other.port, 0);
     UrlParts relative = ParseUrl(L"/consezip/a.zip");  // a relative redirect target
     EXPECT_TRUE(relative.host.empty());
     EXPECT_EQ(relative.fileName, L"a.zip");
-    UrlParts embedded = ParseUrl(L"xhttp://h/q?u=http://i/j.zip");  // the first "http://" counts
+    // The file name ends at the first "?"; a "/" or "?" in the query belongs to the query.
+    UrlParts embedded = ParseUrl(L"xhttp://h/q.zip?u=http://i/j.zip?k");
     EXPECT_EQ(embedded.host, L"h");
-    EXPECT_EQ(embedded.fileName, L"j.zip");
+    EXPECT_EQ(embedded.fileName, L"q.zip");
+    EXPECT_EQ(ParseUrl(L"http://h/a/p.zip?md5=x?y").fileName, L"p.zip");
 }
 
-TEST(ResponseHeader, StatusLineOnly) {
-    EXPECT_TRUE(StatusLineContains("HTTP/1.1 206 Partial Content\r\n\r\n", L"206"));
-    EXPECT_FALSE(StatusLineContains("HTTP/1.1 200 OK\r\nX-Code: 206\r\n\r\n", L"206"));
-    EXPECT_FALSE(StatusLineContains("HTTP/1.1 206 Partial Content", L"206"));  // no line end
+TEST(FileNames, OnlyPlainNamesForAServersFile) {
+    for (const wchar_t* bad :
+         {L"", L".", L"..", L"...", L". .", L"a\\b.zip", L"a/b", L"c:x.zip", L"p.zip:s", L"CON", L"nul.zip",
+          L"COM\u00B9.zip", L"lpt\u00B3", L"a\tb", L"a|b", L"x?.zip"})
+        EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+    for (const wchar_t* good :
+         {L"VaruPhoneAx.zip", L".hidden", L"a..b", L"com10.zip", L"中文.zip", L"conf.d"})
+        EXPECT_TRUE(IsPlainFileName(good)) << good;
 }
 
-TEST(ResponseHeader, Location) {
-    EXPECT_EQ(ParseLocation("HTTP/1.1 302 Found\r\nlocation: http://b/c\r\n\r\n"), L"http://b/c");
-    EXPECT_EQ(ParseLocation("HTTP/1.1 302 Found\r\nLocation:   http://b/c \t\r\n\r\n"), L"http://b/c");
-    // The lower-case name wins even when the other one comes first.
-    EXPECT_EQ(ParseLocation("HTTP/1.1 302\r\nLocation: http://x/1\r\nlocation: http://y/2\r\n\r\n"),
-              L"http://y/2");
-    EXPECT_EQ(ParseLocation("HTTP/1.1 302 Found\r\nContent-Length: 0\r\n\r\n"), L"");
-    EXPECT_EQ(ParseLocation("HTTP/1.1 302 Found\r\nLocation: http://b/c"), L"");  // no line end
-    EXPECT_EQ(ParseLocation("HTTP/1.1 302 Found\r\nLOCATION: http://b/c\r\n\r\n"), L"");
+TEST(ResponseHeader, StatusIsTheNumberOnTheStatusLine) {
+    const struct {
+        const char* header;
+        int status;
+    } cases[] = {
+        {"HTTP/1.1 206 Partial Content\r\n\r\n", 206},
+        {"HTTP/1.0 401 200\r\n\r\n", 401},  // the three digits after the version
+        {"HTTP/1.1 302\r\n\r\n", 302},
+        {"HTTP/1.1 200 OK\r\nX-Code: 206\r\n\r\n", 200},
+        {"HTTP/1.1 2000 OK\r\n\r\n", 0},
+        {"HTTP/1.1 20x OK\r\n\r\n", 0},
+        {"Location: 302\r\n\r\n", 0},
+        {"HTTP/1.1 206 Partial Content", 0},  // no line end
+        {"", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StatusCode(c.header), c.status) << c.header;
+    EXPECT_TRUE(HeaderComplete("HTTP/1.1 200 OK\r\n\r\n"));
+    EXPECT_FALSE(HeaderComplete("HTTP/1.1 200 OK\r\nX-Filler: aaaa"));
+}
+
+TEST(ResponseHeader, FieldsByNameAtTheStartOfALine) {
+    const struct {
+        const char* header;
+        const char* location;  // null: none
+    } cases[] = {
+        {"HTTP/1.1 302 Found\r\nlocation: http://b/c\r\n\r\n", "http://b/c"},
+        {"HTTP/1.1 302 Found\r\nLOCATION:   http://b/c \t\r\n\r\n", "http://b/c"},
+        {"HTTP/1.1 302\r\nLocation: http://x/1\r\nlocation: http://y/2\r\n\r\n", "http://x/1"},
+        {"HTTP/1.1 302\r\nContent-Location: http://x/1\r\nX-Old-Location: http://x/2\r\n"
+         "Location: http://y/3\r\n\r\n",
+         "http://y/3"},
+        {"HTTP/1.1 302 Location: http://x/1\r\n\r\n", nullptr},  // not in the status line
+        {"HTTP/1.1 302 Found\r\nContent-Length: 0\r\n\r\n", nullptr},
+        {"HTTP/1.1 302 Found\r\nLocation: http://b/c", nullptr},  // no line end
+        {"HTTP/1.1 302 Found\r\nLocation: \r\n\r\n", nullptr},
+        // A control character would be copied into the next request line.
+        {"HTTP/1.1 302 Found\r\nLocation: http://b/a.zip\nX-Injected: 1\r\n\r\n", nullptr},
+        {"HTTP/1.1 302 Found\r\nLocation: http://b/a\tb\r\n\r\n", nullptr},
+    };
+    for (const auto& c : cases) {
+        std::optional<std::string> location = ParseLocation(c.header);
+        EXPECT_EQ(location.value_or("(none)"), c.location ? c.location : "(none)");
+    }
+    EXPECT_EQ(ParseContentLength("HTTP/1.1 200 OK\r\nX-Content-Length: 999\r\nContent-Length: 5\r\n\r\n"),
+              5u);
 }
 
 TEST(ResponseHeader, ContentSize) {
     EXPECT_EQ(ParseContentSize("HTTP/1.1 206 P\r\nContent-Range: bytes 0-1/12345\r\n\r\n"), 12345u);
-    EXPECT_EQ(ParseContentSize("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n"), 5000u);
+    EXPECT_EQ(ParseContentSize("HTTP/1.1 200 OK\r\ncontent-length: 5000\r\n\r\n"), 5000u);
     // Content-Range wins over Content-Length.
     EXPECT_EQ(ParseContentSize("HTTP/1.1 206 P\r\nContent-Length: 2\r\nContent-Range: bytes 0-1/777\r\n\r\n"),
               777u);
     EXPECT_EQ(ParseContentSize("HTTP/1.1 200 OK\r\n\r\n"), 0u);
     EXPECT_EQ(ParseContentSize("HTTP/1.1 206 P\r\nContent-Range: bytes 0-1/*\r\n\r\n"), 0u);
     EXPECT_EQ(ParseContentSize("HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\n"), 2147483647u);
+    std::optional<ContentRange> range =
+        ParseContentRange("HTTP/1.1 206 P\r\nContent-Range: bytes 10-19/50\r\n\r\n");
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->first, 10u);
+    EXPECT_EQ(range->last, 19u);
+    EXPECT_EQ(range->total, 50u);
+    for (const char* bad : {"bytes 19-10/50", "bytes -10/50", "bytes 10/50", "items 0-1/5", "bytes 0-1"})
+        EXPECT_FALSE(ParseContentRange(std::string("HTTP/1.1 206 P\r\nContent-Range: ") + bad + "\r\n\r\n"))
+            << bad;
 }
 
 TEST(ResponseHeader, UnusableSizesCountAsUnknown) {
     for (const char* bad : {"-5", "abc", "12abc", "2147483648", "4294967297", "99999999999999999999", ""}) {
         std::string header = std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + bad + "\r\n\r\n";
-        EXPECT_EQ(ParseContentSize(header.c_str()), 0u) << bad;
+        EXPECT_EQ(ParseContentSize(header), 0u) << bad;
         header = std::string("HTTP/1.1 206 P\r\nContent-Range: bytes 0-1/") + bad + "\r\n\r\n";
-        EXPECT_EQ(ParseContentSize(header.c_str()), 0u) << bad;
+        EXPECT_EQ(ParseContentSize(header), 0u) << bad;
     }
 }
 

@@ -35,11 +35,12 @@ TEST(EntryName, SanitisingRulesApplyInOrderUntilNoneIsLeft) {
 TEST(EntryName, UnsafeNamesAreRecognised) {
     for (const wchar_t* bad :
          {L"..", L"../x", L"a\\..", L"a/../b", L".. /x", L"a/.../b", L"x\\. .\\y", L"f.txt:stream", L"con",
-          L"CON.txt", L"dir/aux/x", L"Nul.tar.gz", L"com1", L"LPT9.log", L"prn ", L"aux .txt"}) {
+          L"CON.txt", L"dir/aux/x", L"Nul.tar.gz", L"com1", L"LPT9.log", L"prn ", L"aux .txt", L"COM\u00B9",
+          L"lpt\u00B2.txt", L"dir/Com\u00B3/x"}) {
         EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
     }
     for (const wchar_t* good : {L"a.txt", L"./a.txt", L"a/b/c", L"..a/b", L"a../b", L"console.txt", L"com10",
-                                L"com0", L"lpt", L"nul_x", L"中文/文件.txt", L"dir/"}) {
+                                L"com0", L"lpt", L"nul_x", L"中文/文件.txt", L"dir/", L"com\u2074"}) {
         EXPECT_TRUE(IsSafeEntryName(good)) << good;
     }
 }
