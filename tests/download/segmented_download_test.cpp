@@ -146,6 +146,23 @@ TEST(Segments, GivesUpAfterSevenAttempts) {
     EXPECT_EQ(callback.addressUserData, 7);
 }
 
+// A part file that takes no bytes, as on a full disk (the test environment links it to /dev/full).
+TEST(Segments, ABlockThatCannotBeStoredIsNeitherCountedNorReported) {
+    const std::wstring folder = test::Env(L"RADU_FULL_DISK");
+    if (folder.empty())
+        GTEST_SKIP() << "RADU_FULL_DISK names no folder";
+    const std::string content = test::PatternBytes(300000);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    RecordingCallBack callback;
+    EXPECT_EQ(DownloadFile(test::Wide(server.Url("/pkg.zip")).c_str(), folder.c_str(), &callback, 0, TRUE,
+                           FALSE, FALSE),
+              kDownloadBroken);
+    EXPECT_EQ(RangeLines(server).size(),
+              7u);  // every attempt got its answer, and none of it reached the disk
+    EXPECT_TRUE(callback.progress.empty());
+    EXPECT_FALSE(test::FileExists(folder + L"pkg.zip"));
+}
+
 TEST(Segments, WithoutRangesABrokenTransferIsFinal) {
     const std::string content = test::PatternBytes(300000);
     ScriptedHttpServer server([&](const HttpRequest& r) {
