@@ -58,19 +58,17 @@ inline bool IsDeviceName(std::wstring_view component) {
 }
 
 // A name that names a plain file in its folder and nothing else: not empty, no folder separators, no
-// drive or stream colon, no control characters or characters Windows refuses in names, not only dots,
-// not parent-like, not a device.
+// drive or stream colon, no control characters or characters Windows refuses in names, not a device, and
+// not only dots and spaces (Windows trims trailing dots and spaces, which leaves the folder itself or
+// its parent).
 inline bool IsPlainFileName(std::wstring_view name) {
-    if (name.empty() || IsParentLike(name) || IsDeviceName(name))
+    if (IsDeviceName(name) || name.find_first_not_of(L". ") == std::wstring_view::npos)
         return false;
-    bool onlyDots = true;
     for (wchar_t c : name) {
         if (c < 0x20 || c == 0x7F || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
             return false;
-        if (c != L'.')
-            onlyDots = false;
     }
-    return !onlyDots;
+    return true;
 }
 
 }  // namespace radu

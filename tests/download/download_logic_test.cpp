@@ -54,8 +54,8 @@ TEST(ParseUrl, OddAddresses) {
 
 TEST(FileNames, OnlyPlainNamesForAServersFile) {
     for (const wchar_t* bad :
-         {L"", L".", L"..", L"...", L". .", L"a\\b.zip", L"a/b", L"c:x.zip", L"p.zip:s", L"CON", L"nul.zip",
-          L"COM\u00B9.zip", L"lpt\u00B3", L"a\tb", L"a|b", L"x?.zip"})
+         {L"", L".", L"..", L"...", L". .", L" .", L"  ", L"a\\b.zip", L"a/b", L"c:x.zip", L"p.zip:s", L"CON",
+          L"nul.zip", L"COM\u00B9.zip", L"lpt\u00B3", L"a\tb", L"a|b", L"x?.zip"})
         EXPECT_FALSE(IsPlainFileName(bad)) << bad;
     for (const wchar_t* good :
          {L"VaruPhoneAx.zip", L".hidden", L"a..b", L"com10.zip", L"中文.zip", L"conf.d"})
