@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "installer_driver.h"
 #include "product_state.h"
@@ -33,26 +34,6 @@ void Print(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), n, nullptr, nullptr);
     std::printf("%s\n", utf8.c_str());
     std::fflush(stdout);
-}
-
-// Files below folder, and their bytes.
-void CountFiles(const std::wstring& folder, int& files, unsigned long long& bytes) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CountFiles(folder + name + L"\\", files, bytes);
-        } else {
-            ++files;
-            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
 }
 
 void PrintValue(HKEY root, const wchar_t* rootName, const wchar_t* key, const wchar_t* name) {
@@ -88,9 +69,11 @@ bool Show() {
     }
     const std::wstring product =
         uninstaller.substr(0, uninstaller.size() - relative.size()) + L"VaruPhoneAx\\";
-    int files = 0;
+    const std::vector<FoundFile> found = ListFiles(product);
+    const size_t files = found.size();
     unsigned long long bytes = 0;
-    CountFiles(product, files, bytes);
+    for (const FoundFile& f : found)
+        bytes += f.size;
     Print(L"files: " + std::to_wstring(files) + L" files, " + std::to_wstring(bytes) + L" bytes below " +
           product);
     Print(L"registry:");

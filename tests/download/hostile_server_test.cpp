@@ -140,24 +140,6 @@ const std::vector<Behaviour> kBehaviours = {
      Before::kNothing, kDownloadNoConnection},
 };
 
-// Every file below `folder`, with its full path.
-void ListFiles(const std::wstring& folder, std::vector<std::wstring>& out) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(folder + name + L"\\", out);
-        else
-            out.push_back(folder + name);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-}
-
 TEST(HostileServers, NothingOutsideTheDestinationAndNoWrongBytes) {
     for (const Behaviour& b : kBehaviours) {
         SCOPED_TRACE(b.name);
@@ -178,10 +160,8 @@ TEST(HostileServers, NothingOutsideTheDestinationAndNoWrongBytes) {
                                         0, TRUE, FALSE, FALSE);
         EXPECT_EQ(result, b.result);
 
-        std::vector<std::wstring> files;
-        ListFiles(dir.path(), files);
-        for (const std::wstring& f : files)
-            EXPECT_EQ(f.rfind(destination, 0), 0u) << "written outside the destination: " << f;
+        for (const test::FoundFile& f : test::ListFiles(dir.path()))
+            EXPECT_EQ(f.path.rfind(destination, 0), 0u) << "written outside the destination: " << f.path;
         if (result == kDownloadOk || result == kDownloadTargetExists) {
             EXPECT_TRUE(test::ReadFileBytes(target) == kContent) << "a download that is not the resource";
         } else {

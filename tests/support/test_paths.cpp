@@ -45,6 +45,28 @@ bool RemoveTree(const std::wstring& path) {
     return RemoveDirectoryW(dir.c_str()) != 0;
 }
 
+std::vector<FoundFile> ListFiles(const std::wstring& folder) {
+    std::vector<FoundFile> out;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (FoundFile& f : ListFiles(folder + name + L"\\"))
+                out.push_back(std::move(f));
+        } else {
+            out.push_back({folder + name, (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) |
+                                              found.nFileSizeLow});
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return out;
+}
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     FILE* f = _wfopen(path.c_str(), L"wb");
     if (!f)

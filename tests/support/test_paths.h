@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace radu::test {
 
@@ -20,6 +21,12 @@ class TempDir {
 };
 
 bool RemoveTree(const std::wstring& path);
+// Every file below `folder` (whose path ends with a backslash), with its full path and size.
+struct FoundFile {
+    std::wstring path;
+    unsigned long long size;
+};
+std::vector<FoundFile> ListFiles(const std::wstring& folder);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);  // empty when missing
 bool FileExists(const std::wstring& path);            // an existing file, not a folder
