@@ -10,7 +10,7 @@ namespace radu {
 
 inline constexpr wchar_t kProductName[] = L"Radurodi";
 inline constexpr wchar_t kWindowTitle[] = L"Radurodi安装程序";
-inline constexpr wchar_t kProductVersion[] = L"1.0";
+inline constexpr wchar_t kProductVersion[] = RADU_VERSION;  // the project's version, "1.0"
 
 inline constexpr wchar_t kPackageAddress[] = L"http://" RADU_PACKAGE_HOST L"/consezip/VaruPhoneAx.zip";
 inline constexpr wchar_t kPackageFileName[] = L"VaruPhoneAx.zip";
