@@ -110,7 +110,7 @@ def compare(unpacked, folder, what):
         (content, mtime, read_only), (want_content, want_mtime, want_read_only) = got[name], want[name]
         ok = content == want_content and read_only == want_read_only
         # An empty entry yields no data and no end-of-entry signal: the extractor leaves the file without
-        # its times (Part 3.1).
+        # its times.
         ok = ok and (mtime == want_mtime or not want_content)
         check(ok, f"{what}: {name}: bytes{', modification time' if want_content else ''}"
                   f"{' and read-only' if want_read_only else ''} as in the folder")
