@@ -4,29 +4,16 @@
 
 #include <cwchar>
 
+#include "common/plain_text.h"
 #include "common/unique_handle.h"
 
 namespace radu {
-
-namespace {
-
-wchar_t AsciiLower(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-}  // namespace
 
 bool SameExeName(const wchar_t* exeFile, const wchar_t* name) {
     if (exeFile == nullptr || name == nullptr)
         return false;
     const wchar_t* slash = std::wcsrchr(exeFile, L'\\');
-    const wchar_t* a = slash != nullptr ? slash + 1 : exeFile;
-    const wchar_t* b = name;
-    for (; *a != L'\0' && *b != L'\0'; ++a, ++b) {
-        if (AsciiLower(*a) != AsciiLower(*b))
-            return false;
-    }
-    return *a == *b;
+    return SameIgnoringAsciiCase(slash != nullptr ? slash + 1 : exeFile, name);
 }
 
 void KillProcesses(const wchar_t* const* names, size_t count) {

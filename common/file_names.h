@@ -5,25 +5,9 @@
 
 #include <string_view>
 
+#include "common/plain_text.h"
+
 namespace radu {
-
-namespace file_names_detail {
-
-inline wchar_t AsciiUpper(wchar_t c) {
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
-inline bool SameAsciiWord(std::wstring_view text, std::wstring_view word) {
-    if (text.size() != word.size())
-        return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (AsciiUpper(text[i]) != word[i])
-            return false;
-    }
-    return true;
-}
-
-}  // namespace file_names_detail
 
 // Only dots and spaces, with at least two dots: once Windows trims trailing dots and spaces the name is
 // read as the parent folder.
@@ -42,19 +26,19 @@ inline bool IsParentLike(std::wstring_view component) {
 // in any case of ASCII letters, with or without an extension (the device is named by what comes before
 // the first dot, trailing spaces ignored).
 inline bool IsDeviceName(std::wstring_view component) {
-    using file_names_detail::SameAsciiWord;
     std::wstring_view stem = component.substr(0, component.find(L'.'));
     while (!stem.empty() && stem.back() == L' ')
         stem.remove_suffix(1);
-    if (SameAsciiWord(stem, L"CON") || SameAsciiWord(stem, L"PRN") || SameAsciiWord(stem, L"AUX") ||
-        SameAsciiWord(stem, L"NUL"))
+    if (SameIgnoringAsciiCase(stem, L"CON") || SameIgnoringAsciiCase(stem, L"PRN") ||
+        SameIgnoringAsciiCase(stem, L"AUX") || SameIgnoringAsciiCase(stem, L"NUL"))
         return true;
     if (stem.size() != 4)
         return false;
     const wchar_t digit = stem[3];
     const bool numbered =
         (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
-    return numbered && (SameAsciiWord(stem.substr(0, 3), L"COM") || SameAsciiWord(stem.substr(0, 3), L"LPT"));
+    return numbered && (SameIgnoringAsciiCase(stem.substr(0, 3), L"COM") ||
+                        SameIgnoringAsciiCase(stem.substr(0, 3), L"LPT"));
 }
 
 // A name that names a plain file in its folder and nothing else: not empty, no folder separators, no

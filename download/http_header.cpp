@@ -1,5 +1,7 @@
 #include "download/http_header.h"
 
+#include "common/plain_text.h"
+
 namespace radu {
 
 namespace {
@@ -11,25 +13,7 @@ bool IsBlank(char c) {
 }
 
 std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
+    return TrimIf(s, IsBlank);
 }
 
 // Decimal digits only, below 2^31; none otherwise.
@@ -84,7 +68,7 @@ std::optional<std::string> HeaderField(std::string_view header, std::string_view
             return std::nullopt;  // a line without its end is not a field
         std::string_view line = header.substr(start, eol - start);
         const size_t colon = line.find(':');
-        if (colon != std::string_view::npos && SameName(line.substr(0, colon), name))
+        if (colon != std::string_view::npos && SameIgnoringAsciiCase(line.substr(0, colon), name))
             return std::string(TrimBlanks(line.substr(colon + 1)));
         at = eol;
     }
@@ -108,7 +92,7 @@ std::optional<ContentRange> ParseContentRange(std::string_view header) {
     if (!field)
         return std::nullopt;
     std::string_view v = *field;
-    if (!SameName(v.substr(0, 6), "bytes "))
+    if (!SameIgnoringAsciiCase(v.substr(0, 6), "bytes "))
         return std::nullopt;
     v = TrimBlanks(v.substr(6));
     const size_t dash = v.find('-'), slash = v.find('/');

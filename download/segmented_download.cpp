@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwctype>
 #include <new>
 
+#include "common/plain_text.h"
 #include "download/file_wrapper.h"
 #include "download/http_get.h"
 #include "download/md5_file.h"
@@ -30,18 +30,7 @@ unsigned __stdcall SegmentThread(void* argument) {
 
 // Hexadecimal digests compare without regard to the case of A to Z; nothing else is folded or trimmed.
 bool SameDigest(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'a' && x <= L'z')
-            x = static_cast<wchar_t>(x - 32);
-        if (y >= L'a' && y <= L'z')
-            y = static_cast<wchar_t>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
+    return SameIgnoringAsciiCase(a, b);
 }
 
 }  // namespace

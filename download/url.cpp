@@ -1,7 +1,8 @@
 #include "download/url.h"
 
-#include <cwctype>
 #include <string_view>
+
+#include "common/plain_text.h"
 
 namespace radu {
 
@@ -26,12 +27,7 @@ int PortNumber(std::wstring_view text) {
 }  // namespace
 
 UrlParts ParseUrl(const std::wstring& url) {
-    size_t begin = 0, end = url.size();
-    while (begin < end && std::iswspace(url[begin]))
-        ++begin;
-    while (end > begin && std::iswspace(url[end - 1]))
-        --end;
-    std::wstring text = url.substr(begin, end - begin);
+    std::wstring text(TrimWhitespace(url));
 
     const std::wstring scheme = L"http://";
     size_t at = text.find(scheme);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "common/text.h"
 #include "report/report.h"
 
 namespace radu {
@@ -10,39 +11,33 @@ constexpr char kInvalidSequence[] = "Invalid UTF-8 sequence.";
 constexpr char kConversionError[] = "Error in conversion.";
 constexpr char kLengthChanged[] = "La falla!";
 
+const char* ErrorText(Conversion result) {
+    switch (result) {
+        case Conversion::kDone:
+            return nullptr;
+        case Conversion::kInvalidInput:
+            return kInvalidSequence;
+        case Conversion::kLengthChanged:
+            return kLengthChanged;
+        case Conversion::kFailed:
+            break;
+    }
+    return kConversionError;
+}
+
 }  // namespace
 
 WideText AnsiToWide(const char* text) {
     WideText out;
-    int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-    if (length == 0) {
-        out.error = ::GetLastError() == ERROR_NO_UNICODE_TRANSLATION ? kInvalidSequence : kConversionError;
-        return out;
-    }
-    out.text.resize(static_cast<size_t>(length));
-    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, out.text.data(), length) != length) {
-        out.text.clear();
-        out.error = kLengthChanged;
-        return out;
-    }
-    out.text.pop_back();  // the terminator
+    out.error = text != nullptr ? ErrorText(WidenInto(text, CP_ACP, MB_ERR_INVALID_CHARS, out.text))
+                                : kConversionError;
     return out;
 }
 
 NarrowText WideToUtf8(const wchar_t* text) {
     NarrowText out;
-    int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length == 0) {
-        out.error = kConversionError;
-        return out;
-    }
-    out.text.resize(static_cast<size_t>(length));
-    if (::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.text.data(), length, nullptr, nullptr) != length) {
-        out.text.clear();
-        out.error = kLengthChanged;
-        return out;
-    }
-    out.text.pop_back();
+    // Without WC_ERR_INVALID_CHARS a conversion to UTF-8 never finds its input invalid.
+    out.error = text != nullptr ? ErrorText(NarrowInto(text, CP_UTF8, 0, out.text)) : kConversionError;
     return out;
 }
 

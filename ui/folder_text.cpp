@@ -1,7 +1,5 @@
 #include "ui/folder_text.h"
 
-#include <cwctype>
-
 namespace radu::ui {
 
 bool FolderTextFits(std::wstring_view folder) {
@@ -19,16 +17,6 @@ bool JoinProductPath(std::wstring_view folder, std::wstring_view relative, wchar
     relative.copy(out + folder.size(), relative.size());
     out[folder.size() + relative.size()] = L'\0';
     return true;
-}
-
-std::wstring TrimWhitespace(std::wstring_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && std::iswspace(text[begin]))
-        ++begin;
-    while (end > begin && std::iswspace(text[end - 1]))
-        --end;
-    return std::wstring(text.substr(begin, end - begin));
 }
 
 std::wstring WithoutLineBreaks(std::wstring_view text) {

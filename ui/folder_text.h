@@ -19,9 +19,6 @@ bool FolderTextFits(std::wstring_view folder);
 bool JoinProductPath(std::wstring_view folder, std::wstring_view relative, wchar_t* out,
                      std::size_t capacity);
 
-// White space removed from both ends.
-std::wstring TrimWhitespace(std::wstring_view text);
-
 // The text with every CR and LF taken out.
 std::wstring WithoutLineBreaks(std::wstring_view text);
 

@@ -1,6 +1,7 @@
 // The user's choices: licence, options, install folder; and the texts of the installing page.
 #include <vector>
 
+#include "common/plain_text.h"
 #include "ui/control_ids.h"
 #include "ui/folder_browser.h"
 #include "ui/folder_text.h"
@@ -61,7 +62,7 @@ void CMainView::OnBrowse() {
         else
             ShowFolderTooLong();  // the previous folder stays
     }
-    installFolder = TrimWhitespace(installFolder);
+    installFolder = std::wstring(TrimWhitespace(installFolder));
     ::SetWindowTextW(folderField_.hwnd(), installFolder.c_str());
 }
 

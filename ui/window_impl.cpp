@@ -3,51 +3,63 @@
 #include <commctrl.h>
 
 namespace radu::ui {
+namespace {
+// With SubclassProc, names this layer's subclass in a window's chain.
+constexpr UINT_PTR kSubclassId = 1;
+}  // namespace
 
 CWindowImplBase::~CWindowImplBase() {
     if (hwnd_ == nullptr || !::IsWindow(hwnd_))
         return;
     // The derived parts of this object are gone already: the window's last messages go to the class's
     // own procedure, never to this object.
-    const bool created = !subclassed_;
+    const bool created = previous_ != nullptr;
     HWND hwnd = Detach();
     if (created)
         ::DestroyWindow(hwnd);
 }
 
-void CWindowImplBase::Bind(HWND hwnd, WNDPROC previous, bool subclassed) {
-    hwnd_ = hwnd;
-    previous_ = previous;
-    subclassed_ = subclassed;
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
-}
-
 bool CWindowImplBase::SubclassWindow(HWND hwnd) {
     if (hwnd_ != nullptr || hwnd == nullptr || !::IsWindow(hwnd))
         return false;
-    WNDPROC previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
-    if (previous == &WindowProc)
-        return false;  // bound to another object already
-    Bind(hwnd, previous, true);
+    // Bound to another object already: subclassed by it, or created by the layer.
+    DWORD_PTR other = 0;
+    if ((::GetWindowSubclass(hwnd, &SubclassProc, kSubclassId, &other) && other != 0) ||
+        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == &WindowProc)
+        return false;
+    if (!::SetWindowSubclass(hwnd, &SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    hwnd_ = hwnd;
+    chainProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     return true;
 }
 
 HWND CWindowImplBase::UnsubclassWindow() {
-    if (!subclassed_ || hwnd_ == nullptr)
+    if (hwnd_ == nullptr || previous_ != nullptr)
         return nullptr;
     return Detach();
 }
 
-HWND CWindowImplBase::Detach() {
+HWND CWindowImplBase::Detach(bool windowGoing) {
     HWND hwnd = hwnd_;
-    // When another procedure has been put in front of ours since, ours cannot be taken out of the
-    // chain; it then only stops reaching this object.
-    if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == &WindowProc)
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (previous_ == nullptr) {
+        // The chain lets a subclass go wherever it stands in it. But when a procedure has been put in
+        // front of the whole chain the old way since (as outside tools do), removing the chain's last
+        // subclass can put the window's original procedure back over that one; the subclass then stays
+        // as a pass-through, with no object, until the window goes.
+        if (windowGoing || reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == chainProc_)
+            ::RemoveWindowSubclass(hwnd, &SubclassProc, kSubclassId);
+        else
+            ::SetWindowSubclass(hwnd, &SubclassProc, kSubclassId, 0);
+    } else {
+        // When another procedure has been put in front of a created window's own since, ours cannot be
+        // taken out of the chain; it then only stops reaching this object.
+        if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == &WindowProc)
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    }
     hwnd_ = nullptr;
-    subclassed_ = false;
+    previous_ = nullptr;
     return hwnd;
 }
 
@@ -57,6 +69,9 @@ void CWindowImplBase::EnsureCommonControls() {
 }
 
 LRESULT CWindowImplBase::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
+    // DefSubclassProc passes the message being processed on to the next procedure in the chain.
+    if (previous_ == nullptr)
+        return ::DefSubclassProc(hwnd_, message, wParam, lParam);
     return ::CallWindowProcW(previous_, hwnd_, message, wParam, lParam);
 }
 
@@ -76,8 +91,12 @@ LRESULT CWindowImplBase::BindAtCreate(HWND hwnd, WNDPROC classProc, UINT message
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
         auto* self = static_cast<CWindowImplBase*>(cs->lpCreateParams);
         if (self != nullptr && self->hwnd_ == nullptr) {
-            self->Bind(hwnd, classProc, false);
-            return WindowProc(hwnd, message, wParam, lParam);
+            // The window is of the layer's own class, so its user data is the layer's to use.
+            self->hwnd_ = hwnd;
+            self->previous_ = classProc;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+            return self->Dispatch(hwnd, message, wParam, lParam);
         }
     }
     return ::CallWindowProcW(classProc, hwnd, message, wParam, lParam);
@@ -87,20 +106,32 @@ LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hwnd, UINT message, WPARAM wPa
     auto* self = reinterpret_cast<CWindowImplBase*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr || self->hwnd_ != hwnd)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    return self->Dispatch(hwnd, message, wParam, lParam);
+}
 
+LRESULT CALLBACK CWindowImplBase::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                               UINT_PTR, DWORD_PTR self) {
+    auto* object = reinterpret_cast<CWindowImplBase*>(self);
+    if (object == nullptr || object->hwnd_ != hwnd) {
+        if (message == WM_NCDESTROY)
+            ::RemoveWindowSubclass(hwnd, &SubclassProc, kSubclassId);
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    return object->Dispatch(hwnd, message, wParam, lParam);
+}
+
+LRESULT CWindowImplBase::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    const WNDPROC previous = self->previous_;
-    if (!self->ProcessWindowMessage(message, wParam, lParam, result))
-        result = ::CallWindowProcW(previous, hwnd, message, wParam, lParam);
+    const WNDPROC previous = previous_;
+    if (!ProcessWindowMessage(message, wParam, lParam, result))
+        result = previous != nullptr ? ::CallWindowProcW(previous, hwnd, message, wParam, lParam)
+                                     : ::DefSubclassProc(hwnd, message, wParam, lParam);
 
-    if (message == WM_NCDESTROY) {
-        // The window is gone: leave the object unbound so that it can be destroyed or reused.
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (self->subclassed_)
-            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        self->hwnd_ = nullptr;
-        self->subclassed_ = false;
-        self->OnFinalMessage(hwnd);
+    if (message == WM_NCDESTROY && hwnd_ == hwnd) {
+        // The window is gone: leave the object unbound so that it can be destroyed or reused. A subclass
+        // has to remove itself from the chain here.
+        Detach(true);
+        OnFinalMessage(hwnd);
     }
     return result;
 }

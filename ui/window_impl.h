@@ -1,6 +1,9 @@
 // Window implementations: a C++ object bound to one window. The object is bound once, when the window
 // is created (WM_NCCREATE) or subclassed, and every later message reaches its ProcessWindowMessage; what
-// that leaves unhandled goes to the window's previous procedure (the system class it was built on).
+// that leaves unhandled goes to the window's previous procedure (the system class it was built on, or
+// the next subclass in the window's chain). Subclassing goes through the common controls' subclass
+// chain, with the object as the subclass's reference data: it can leave the chain in any order with
+// other subclasses, and the window's GWLP_USERDATA stays its owner's.
 #pragma once
 
 #include <windows.h>
@@ -24,9 +27,9 @@ class CWindowImplBase {
 
     HWND hwnd() const { return hwnd_; }
 
-    // Binds this object to an existing window by replacing its window procedure.
+    // Binds this object to an existing window as a subclass in front of its current procedures.
     bool SubclassWindow(HWND hwnd);
-    // Gives the window its previous procedure back. Returns the window, or null when not subclassed.
+    // Takes this object out of the window's subclass chain. Returns the window, or null when not subclassed.
     HWND UnsubclassWindow();
 
   protected:
@@ -47,13 +50,17 @@ class CWindowImplBase {
     static void EnsureCommonControls();
 
   private:
-    void Bind(HWND hwnd, WNDPROC previous, bool subclassed);
-    // Gives the window back its previous procedure and unbinds it from this object.
-    HWND Detach();
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
+    // Runs the message through this object, then through the previous procedure unless it was answered;
+    // unbinds the object at WM_NCDESTROY.
+    LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Takes this object's procedure out of the window and unbinds it from this object.
+    HWND Detach(bool windowGoing = false);
 
     HWND hwnd_ = nullptr;
-    WNDPROC previous_ = nullptr;
-    bool subclassed_ = false;
+    WNDPROC previous_ = nullptr;   // a created window's class procedure; null when subclassed
+    WNDPROC chainProc_ = nullptr;  // subclassed: the window's procedure just after the subclass was set
 };
 
 // T names its system base class (kBaseClass), the name of its own class (kClassName) and its message

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/plain_text.h"
 #include "ui/folder_text.h"
 #include "ui/hyperlink.h"
 #include "ui/my_progress.h"

@@ -142,6 +142,78 @@ TEST(WindowImpl, SubclassingAndGivingBackAnExistingWindow) {
     ::DestroyWindow(edit);
 }
 
+// A second subclass on top of the layer's: one in the common controls' chain, and one that swaps the
+// window procedure the old way, as outside tools do.
+int g_outerMessages = 0;
+WNDPROC g_swappedOut = nullptr;
+
+LRESULT CALLBACK ChainedOuter(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    g_outerMessages += message == WM_SETTEXT;
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+LRESULT CALLBACK SwappedOuter(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    g_outerMessages += message == WM_SETTEXT;
+    return ::CallWindowProcW(g_swappedOut, hwnd, message, wParam, lParam);
+}
+
+struct OuterSubclass {
+    const char* name;
+    void (*attach)(HWND);
+    void (*detach)(HWND);
+};
+const OuterSubclass kOuterSubclasses[] = {
+    {"chained", [](HWND h) { ::SetWindowSubclass(h, &ChainedOuter, 9, 0); },
+     [](HWND h) { ::RemoveWindowSubclass(h, &ChainedOuter, 9); }},
+    {"swapped",
+     [](HWND h) {
+         g_swappedOut = reinterpret_cast<WNDPROC>(
+             ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SwappedOuter)));
+     },
+     [](HWND h) { ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_swappedOut)); }},
+};
+
+TEST(WindowImpl, LayeredSubclassesLeaveInEitherOrderAndTheUserDataStaysTheOwners) {
+    test::PaintedWindow parent(200, 100, RGB(255, 255, 255));
+    enum Order { kLayerFirst, kOuterFirst, kDestroyedWithBoth };
+    for (const OuterSubclass& outer : kOuterSubclasses) {
+        for (Order order : {kLayerFirst, kOuterFirst, kDestroyedWithBoth}) {
+            SCOPED_TRACE(std::string(outer.name) + " order " + std::to_string(order));
+            HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 80, 20, parent.hwnd(), nullptr,
+                                          nullptr, nullptr);
+            ::SetWindowLongPtrW(edit, GWLP_USERDATA, 0x5EED);
+            CProbe probe;
+            ASSERT_TRUE(probe.SubclassWindow(edit));
+            outer.attach(edit);
+            bool layerOn = true, outerOn = true;
+            // A text set passes every procedure still attached on its way to the edit control's own.
+            auto layerSeen = [&] { return std::count(probe.seen.begin(), probe.seen.end(), WM_SETTEXT); };
+            auto check = [&](const wchar_t* text) {
+                const auto before = layerSeen();
+                const int outerSeen = g_outerMessages;
+                ::SetWindowTextW(edit, text);
+                EXPECT_EQ(layerSeen(), before + layerOn);
+                EXPECT_EQ(g_outerMessages, outerSeen + outerOn);
+                EXPECT_EQ(TextOf(edit), text);
+                EXPECT_EQ(::GetWindowLongPtrW(edit, GWLP_USERDATA), 0x5EED);
+            };
+            check(L"both");
+            if (order != kDestroyedWithBoth) {
+                for (bool layerNext : {order == kLayerFirst, order != kLayerFirst}) {
+                    if (layerNext)
+                        EXPECT_EQ(probe.UnsubclassWindow(), edit);
+                    else
+                        outer.detach(edit);
+                    (layerNext ? layerOn : outerOn) = false;
+                    check(layerOn || outerOn ? L"one" : L"none");
+                }
+            }
+            EXPECT_TRUE(::DestroyWindow(edit));
+            EXPECT_EQ(probe.hwnd(), nullptr);
+            EXPECT_EQ(probe.finalMessages, order == kDestroyedWithBoth ? 1 : 0);
+        }
+    }
+}
+
 TEST(Reflection, EachKindOfNotificationFindsItsControl) {
     test::PaintedWindow parent(200, 100, RGB(255, 255, 255));
     CProbe probe;
