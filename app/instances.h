@@ -1,3 +1,4 @@
+// Parts: stop_service.cpp (the service), kill_processes.cpp (the processes).
 // Stopping whatever of the product is running before its files are replaced: its service, then every
 // process whose executable name is in a list.
 #pragma once

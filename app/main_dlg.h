@@ -1,3 +1,5 @@
+// Parts: main_dlg.cpp (messages, pages, closing), main_dlg_choices.cpp (the install button and the
+// options), main_dlg_progress.cpp (download and unpack progress, the end of the install).
 // CMainDlg: the installer's only window and the controller of the install. It owns the install state,
 // switches the pages, reacts to the messages the install's worker side posts back, and ends the program
 // with the close button (exit code 1106) or the finish button (1005).

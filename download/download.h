@@ -1,3 +1,4 @@
+// Parts: download_file.cpp (DownloadFile, DeleteDownload, CreateDirectoryTree).
 // The download engine's public face: one call that downloads an "http://" address into a folder, the
 // callback it reports through, its result codes, and two file helpers.
 #pragma once

@@ -1,3 +1,4 @@
+// Parts: http_exchange.cpp (requests, redirects, the size), segmented_download.cpp (segments, joining).
 // One download from the first request to the verified file: the HTTP exchange on raw sockets, the segment
 // threads and their part files, joining and verification. Used by DownloadFile; tests drive it directly.
 #pragma once

@@ -1,3 +1,4 @@
+// Parts: extract_package.cpp.
 // Unpacking the product package into the install folder, reported to a window by posted messages.
 #pragma once
 

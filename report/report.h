@@ -1,3 +1,5 @@
+// Parts: adapter_mac.cpp, make_package.cpp (the record and its body), text_convert.cpp, post_report.cpp,
+// report_queue.cpp, send_report.cpp (delivery or queueing).
 // The install report: the record that describes one install attempt, its form body, its delivery to the
 // statistics server over HTTP and the queue file that keeps the reports that could not be delivered.
 #pragma once

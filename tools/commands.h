@@ -1,3 +1,4 @@
+// Parts: radtool.cpp (the command line), fetch_command.cpp, unpack_command.cpp.
 // The commands of radtool. Each takes the arguments after the command name and returns the exit code.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Parts: main_view_layout.cpp, main_view_pages.cpp, main_view_paint.cpp, main_view_options.cpp.
 // The installer window's look: the skin pictures and how the dialog paints its surface, the fonts and
 // static colours, the controls with their places, which controls each page shows, the banner slideshow,
 // and the options panel (licence, install folder, the three options). The controller (the dialog
