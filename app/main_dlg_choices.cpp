@@ -69,9 +69,7 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
     ShowPage(ui::StateInstalling);
     // The worker downloads and unpacks, and reports back only through posted messages. Its handle is not
     // kept: it is never waited for, and the process ending cuts it off.
-    if (HANDLE worker = startWorker(&InstallWorker, this)) {
-        ::CloseHandle(worker);
-    } else {
+    if (!UniqueKernelHandle(startWorker(&InstallWorker, this))) {
         // Nothing will run: the attempt ends the way a failed download does, with the offer of the
         // complete installer and the finish page, rather than an installing page that waits forever.
         ::PostMessageW(hwnd(), WM_DOWNLOAD_FAILED, 7, 0);

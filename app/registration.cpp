@@ -14,24 +14,6 @@ namespace radu {
 
 namespace {
 
-// Holds one COM interface pointer and releases it.
-template <typename T>
-class ComRef {
-  public:
-    ComRef() = default;
-    ~ComRef() {
-        if (p_ != nullptr)
-            p_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    void** Out() { return reinterpret_cast<void**>(&p_); }
-    T* operator->() const { return p_; }
-
-  private:
-    T* p_ = nullptr;
-};
-
 constexpr wchar_t kRunKeyParent[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 constexpr wchar_t kUninstallKeyParent[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kVersionKey[] = L"Software\\QRVNvesion";
@@ -49,10 +31,11 @@ std::wstring SpecialFolder(int csidl) {
 
 void WriteUninstallEntry(const wchar_t* uninstaller) {
     const std::wstring key = std::wstring(kUninstallKeyParent) + kProductName;
-    HKEY created = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                          nullptr, &created, nullptr) == ERROR_SUCCESS)
-        ::RegCloseKey(created);
+    {
+        UniqueRegKey created;
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                          nullptr, created.put(), nullptr);
+    }
     SetRegString(HKEY_LOCAL_MACHINE, key.c_str(), L"DisplayName", kProductName);
     SetRegString(HKEY_LOCAL_MACHINE, key.c_str(), L"DisplayVersion", kProductVersion);
     SetRegString(HKEY_LOCAL_MACHINE, key.c_str(), L"URLInfoAbout", kMakerSite);
@@ -119,11 +102,10 @@ int SetRegString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, con
     if (root == nullptr || subKey == nullptr || *subKey == L'\0' || valueName == nullptr ||
         *valueName == L'\0' || text == nullptr)
         return 0;
-    HKEY opened = nullptr;
-    if (::RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &opened,
+    UniqueRegKey key;
+    if (::RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
                           nullptr) != ERROR_SUCCESS)
         return 0;
-    UniqueRegKey key(opened);
     // The data are the text's UTF-16 units without the terminator.
     const DWORD bytes = static_cast<DWORD>(std::wcslen(text) * sizeof(wchar_t));
     return ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
@@ -141,12 +123,11 @@ bool CreateShortcut(const wchar_t* target, const wchar_t* folder, const wchar_t*
     if (linkPath.size() >= MAX_PATH)
         return false;
 
-    ComRef<IShellLinkW> link;
-    if (FAILED(
-            ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())))
+    UniqueComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put()))))
         return false;
-    ComRef<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out())))
+    UniqueComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_PPV_ARGS(file.put()))))
         return false;
 
     link->SetPath(target);

@@ -4,17 +4,6 @@
 
 namespace radu {
 
-namespace {
-
-struct ServiceHandleTraits {
-    using Handle = SC_HANDLE;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::CloseServiceHandle(h); }
-};
-using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
-
-}  // namespace
-
 int StopService(const wchar_t* serviceName) {
     {
         UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));

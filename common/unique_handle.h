@@ -1,11 +1,16 @@
-// One owning wrapper for every kind of Win32 handle. The traits name the empty value and the function
-// that releases a handle; the wrapper is move-only and tests as true when it holds a handle.
+// One owning wrapper for every kind of handle. The traits name the empty value and the function that
+// releases a handle; the wrapper is move-only and tests as true when it holds a handle. Every Windows
+// handle kind the program holds is defined here, once.
 #pragma once
 
 #include <winsock2.h>
 #include <windows.h>
+#include <bcrypt.h>
+#include <winsvc.h>
+#include <wininet.h>
 
 #include <cstdio>
+#include <type_traits>
 #include <utility>
 
 namespace radu {
@@ -30,6 +35,11 @@ class UniqueHandle {
 
     explicit operator bool() const { return handle_ != Traits::Empty(); }
     Handle get() const { return handle_; }
+    // Member access for handles that are pointers to objects (COM interfaces).
+    template <typename H = Handle, typename = std::enable_if_t<std::is_class_v<std::remove_pointer_t<H>>>>
+    H operator->() const {
+        return handle_;
+    }
 
     // Gives up ownership without closing.
     Handle release() { return std::exchange(handle_, Traits::Empty()); }
@@ -38,6 +48,13 @@ class UniqueHandle {
         Handle old = std::exchange(handle_, h);
         if (old != Traits::Empty())
             Traits::Close(old);
+    }
+
+    // For functions that write a new handle into an out-parameter: closes what is held and hands over
+    // the storage, which holds the empty value until the function writes there.
+    Handle* put() {
+        reset();
+        return &handle_;
     }
 
   private:
@@ -74,16 +91,46 @@ struct StdioFileTraits {
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { std::fclose(h); }
 };
-struct GdiObjectTraits {
+struct ServiceHandleTraits {  // the service control manager and its services
+    using Handle = SC_HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::CloseServiceHandle(h); }
+};
+struct InternetHandleTraits {  // sessions, connections and requests alike
+    using Handle = HINTERNET;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::InternetCloseHandle(h); }
+};
+struct CngAlgorithmTraits {
+    using Handle = BCRYPT_ALG_HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+};
+struct CngHashTraits {  // to be closed before the algorithm provider it was made from
+    using Handle = BCRYPT_HASH_HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::BCryptDestroyHash(h); }
+};
+struct GdiObjectTraits {  // fonts, brushes, bitmaps: deleted only when no device context has them selected
     using Handle = HGDIOBJ;
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { ::DeleteObject(h); }
 };
-
+struct MemoryDcTraits {  // CreateCompatibleDC; a window's device context is a WindowDc instead
+    using Handle = HDC;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::DeleteDC(h); }
+};
 struct IconTraits {  // icons loaded without LR_SHARED
     using Handle = HICON;
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { ::DestroyIcon(h); }
+};
+template <typename Interface>
+struct ComTraits {  // one reference to a COM object
+    using Handle = Interface*;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle p) { p->Release(); }
 };
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
@@ -92,7 +139,15 @@ using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueFindHandle = UniqueHandle<FindFileTraits>;
 using UniqueStdioFile = UniqueHandle<StdioFileTraits>;
+using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
+using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
+using UniqueCngAlgorithm = UniqueHandle<CngAlgorithmTraits>;
+using UniqueCngHash = UniqueHandle<CngHashTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
+// put() gives Interface**, as IID_PPV_ARGS and QueryInterface want it.
+template <typename Interface>
+using UniqueComPtr = UniqueHandle<ComTraits<Interface>>;
 
 }  // namespace radu

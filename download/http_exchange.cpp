@@ -33,10 +33,7 @@ CHttpGet::CHttpGet(IDownloadCallBack* callback, BOOL multiSegment, int userData,
       overwrite(overwrite),
       createThread(CreateSuspendedThread) {}
 
-CHttpGet::~CHttpGet() {
-    if (stopEvent)
-        ::CloseHandle(stopEvent);
-}
+CHttpGet::~CHttpGet() = default;
 
 void CHttpGet::SetResult(int code) {
     CSyncMutex::Scope lock(resultLock);

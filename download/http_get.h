@@ -85,7 +85,7 @@ class CHttpGet {
     CSyncMutex resultLock;
     BOOL multiSegment;
     int resultCode = kDownloadNoConnection;
-    HANDLE stopEvent = nullptr;
+    UniqueKernelHandle stopEvent;  // manual-reset: set once, every segment sees it
     int userData;
     BOOL rangesSupported = FALSE;
     BOOL overwrite;

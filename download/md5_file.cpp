@@ -12,17 +12,6 @@ namespace radu {
 
 namespace {
 
-struct AlgorithmTraits {
-    using Handle = BCRYPT_ALG_HANDLE;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct HashTraits {
-    using Handle = BCRYPT_HASH_HANDLE;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::BCryptDestroyHash(h); }
-};
-
 constexpr DWORD kBlock = 1 << 20;
 
 }  // namespace
@@ -33,15 +22,14 @@ std::wstring Md5OfFile(const wchar_t* path) {
     if (!file)
         return {};
 
-    BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
-    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_MD5_ALGORITHM, nullptr, 0)))
+    UniqueCngAlgorithm algorithm;
+    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_MD5_ALGORITHM, nullptr, 0)))
         return {};
-    UniqueHandle<AlgorithmTraits> algorithm(rawAlgorithm);
-    // With a null object buffer the provider keeps the hash object itself (Windows 7 and later).
-    BCRYPT_HASH_HANDLE rawHash = nullptr;
-    if (!BCRYPT_SUCCESS(::BCryptCreateHash(algorithm.get(), &rawHash, nullptr, 0, nullptr, 0, 0)))
+    // With a null object buffer the provider keeps the hash object itself (Windows 7 and later). Declared
+    // after the provider, the hash is destroyed first.
+    UniqueCngHash hash;
+    if (!BCRYPT_SUCCESS(::BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0)))
         return {};
-    UniqueHandle<HashTraits> hash(rawHash);
 
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kBlock]);
     if (!buffer)

@@ -33,6 +33,14 @@ bool SameDigest(const std::wstring& a, const std::wstring& b) {
     return SameIgnoringAsciiCase(a, b);
 }
 
+// Resumes the suspended threads and waits until every one has ended.
+void RunToEnd(const UniqueKernelHandle* threads, int count) {
+    for (int i = 0; i < count; ++i)
+        ::ResumeThread(threads[i].get());
+    for (int i = 0; i < count; ++i)
+        ::WaitForSingleObject(threads[i].get(), INFINITE);
+}
+
 }  // namespace
 
 bool CHttpGet::Run(const std::wstring& host, const std::wstring& path, const std::wstring& /*fileName*/,
@@ -62,7 +70,7 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
         ::DeleteFileW(targetPath.c_str());
     }
 
-    stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    stopEvent.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stopEvent) {
         resultCode = kDownloadNoStopEvent;
         return false;
@@ -70,7 +78,7 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
 
     const int n = SegmentCount(totalSize, multiSegment != FALSE, rangesSupported != FALSE);
     segments.reset(new (std::nothrow) SegmentTask[n]);
-    std::unique_ptr<HANDLE[]> threads(new (std::nothrow) HANDLE[n]);
+    std::unique_ptr<UniqueKernelHandle[]> threads(new (std::nothrow) UniqueKernelHandle[n]);
     if (!segments || !threads) {
         ReleaseSegments();
         resultCode = kDownloadNoMemory;
@@ -89,28 +97,19 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
         task.owner = this;
         task.first = plan[i].first;
         task.end = plan[i].end;
-        threads[i] = createThread(SegmentThread, &task);
+        threads[i].reset(createThread(SegmentThread, &task));
         if (!threads[i]) {
             // The threads made so far have not started. They run on the table, so they are started in a
             // mode that ends them at once and are waited for before the table goes.
             resultCode = kDownloadNoThread;
             ::InterlockedExchange(&abandoned_, 1);
-            for (int j = 0; j < i; ++j)
-                ::ResumeThread(threads[j]);
-            if (i > 0)
-                ::WaitForMultipleObjects(static_cast<DWORD>(i), threads.get(), TRUE, INFINITE);
-            for (int j = 0; j < i; ++j)
-                ::CloseHandle(threads[j]);
+            RunToEnd(threads.get(), i);
             ReleaseSegments();
             return false;
         }
     }
 
-    for (int i = 0; i < n; ++i)
-        ::ResumeThread(threads[i]);
-    ::WaitForMultipleObjects(static_cast<DWORD>(n), threads.get(), TRUE, INFINITE);
-    for (int i = 0; i < n; ++i)
-        ::CloseHandle(threads[i]);
+    RunToEnd(threads.get(), n);
 
     if (completedSegments < n) {
         ReleaseSegments();
@@ -119,21 +118,23 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
 
     // Joined under a name of its own, and given the target's name only when complete and verified.
     const std::wstring joining = JoiningFileName(targetPath);
-    std::FILE* target = ::_wfsopen(joining.c_str(), L"wb", _SH_DENYNO);
+    UniqueStdioFile target(::_wfsopen(joining.c_str(), L"wb", _SH_DENYNO));
     if (!target) {
         ReleaseSegments();
         resultCode = kDownloadCannotCreateTarget;
         return false;
     }
-    std::setvbuf(target, nullptr, _IOFBF, 1 << 20);
+    std::setvbuf(target.get(), nullptr, _IOFBF, 1 << 20);
     bool joined = true;
     for (int i = 0; i < n; ++i) {
-        if (!AppendSegment(segments[i], target))
+        if (!AppendSegment(segments[i], target.get()))
             joined = false;
     }
     // A target that could not be written completely (a full disk, say) must not pass for a download.
-    bool written = !std::ferror(target);
-    if (std::fclose(target) != 0)
+    // fclose writes what is still buffered and reports whether that failed, so the stream is closed here
+    // rather than by its owner, which would drop the answer.
+    bool written = !std::ferror(target.get());
+    if (std::fclose(target.release()) != 0)
         written = false;
     for (int i = 0; i < n; ++i)
         ::DeleteFileW(segments[i].partFile.c_str());
@@ -165,7 +166,7 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
 }
 
 bool CHttpGet::AppendSegment(const SegmentTask& task, std::FILE* target) {
-    std::FILE* part = ::_wfsopen(task.partFile.c_str(), L"rb", _SH_DENYNO);
+    UniqueStdioFile part(::_wfsopen(task.partFile.c_str(), L"rb", _SH_DENYNO));
     if (!part) {
         resultCode = kDownloadCannotReadPart;
         return false;
@@ -175,13 +176,12 @@ bool CHttpGet::AppendSegment(const SegmentTask& task, std::FILE* target) {
     char buffer[1 << 16];
     uint32_t remaining = task.end - task.first;
     while (remaining > 0) {
-        size_t got = std::fread(buffer, 1, std::min<uint32_t>(remaining, sizeof buffer), part);
+        size_t got = std::fread(buffer, 1, std::min<uint32_t>(remaining, sizeof buffer), part.get());
         if (got == 0)
             break;
         std::fwrite(buffer, 1, got, target);
         remaining -= static_cast<uint32_t>(got);
     }
-    std::fclose(part);
     return true;
 }
 
@@ -195,9 +195,9 @@ void CHttpGet::ReportProgress(uint32_t downloadedLow, uint32_t bytesReceived) {
     int answer = callback->OnProgress(static_cast<uint32_t>(totalSize), percent, speed, userData);
     if (answer == 2) {
         stopReason = 2;
-        ::SetEvent(stopEvent);
+        ::SetEvent(stopEvent.get());
     } else if (answer == 1) {
-        ::SetEvent(stopEvent);
+        ::SetEvent(stopEvent.get());
     }
 }
 
@@ -264,7 +264,7 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
         std::fseek(part.get(), static_cast<long>(existing), SEEK_SET);
         uint32_t received = 0;
         for (;;) {
-            if (::WaitForSingleObject(stopEvent, kStopPollMs) == WAIT_OBJECT_0) {
+            if (::WaitForSingleObject(stopEvent.get(), kStopPollMs) == WAIT_OBJECT_0) {
                 SetResult(kDownloadStopped);
                 socket.reset();
                 part.reset();

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
+
+#include "common/unique_handle.h"
 
 namespace radu {
 
@@ -13,7 +16,7 @@ namespace {
 constexpr DWORD kBufferSize = 65536;
 
 struct ArchiveFile {
-    HANDLE handle = INVALID_HANDLE_VALUE;
+    UniqueFileHandle handle;
     uint64_t size = 0;
     uint64_t position = 0;     // where the next read starts
     uint64_t bufferStart = 0;  // file offset of buffer[0]
@@ -25,18 +28,17 @@ struct ArchiveFile {
 voidpf Open(voidpf, const void* filename, int mode) {
     if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
-    HANDLE h = CreateFileW(static_cast<const wchar_t*>(filename), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    UniqueFileHandle h(CreateFileW(static_cast<const wchar_t*>(filename), GENERIC_READ, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!h)
         return nullptr;
     LARGE_INTEGER size;
     auto* file = new (std::nothrow) ArchiveFile;
-    if (!file || !GetFileSizeEx(h, &size)) {
+    if (!file || !GetFileSizeEx(h.get(), &size)) {
         delete file;
-        CloseHandle(h);
         return nullptr;
     }
-    file->handle = h;
+    file->handle = std::move(h);
     file->size = static_cast<uint64_t>(size.QuadPart);
     return file;
 }
@@ -61,8 +63,8 @@ uLong Read(voidpf, voidpf stream, void* out, uLong count) {
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(f->position);
         DWORD got = 0;
-        if (!SetFilePointerEx(f->handle, at, nullptr, FILE_BEGIN) ||
-            !ReadFile(f->handle, f->buffer, kBufferSize, &got, nullptr)) {
+        if (!SetFilePointerEx(f->handle.get(), at, nullptr, FILE_BEGIN) ||
+            !ReadFile(f->handle.get(), f->buffer, kBufferSize, &got, nullptr)) {
             f->failed = true;
             break;
         }
@@ -100,9 +102,7 @@ long Seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
 }
 
 int Close(voidpf, voidpf stream) {
-    auto* f = static_cast<ArchiveFile*>(stream);
-    CloseHandle(f->handle);
-    delete f;
+    delete static_cast<ArchiveFile*>(stream);  // and with it the file handle
     return 0;
 }
 

@@ -20,6 +20,8 @@ namespace radu {
 
 namespace {
 
+// minizip's archive handle. Its traits stay here, with the one file that includes minizip, so that
+// common/ (shared by programs that never read an archive) does not depend on the library.
 struct UnzFileTraits {
     using Handle = unzFile;
     static Handle Empty() { return nullptr; }

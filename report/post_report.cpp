@@ -8,13 +8,6 @@ namespace radu {
 
 namespace {
 
-struct InternetHandleTraits {
-    using Handle = HINTERNET;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
-
 constexpr char kAgent[] = "MyAgent";
 constexpr char kObject[] = "fbInfo/saveInfo";
 constexpr char kContentType[] = "Content-Type: application/x-www-form-urlencoded";

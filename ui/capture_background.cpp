@@ -1,52 +1,9 @@
 #include "ui/capture_background.h"
 
+#include "common/device_context.h"
 #include "common/unique_handle.h"
 
 namespace radu::ui {
-namespace {
-
-// A window device context, released with its window.
-class WindowDc {
-  public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetWindowDC(hwnd)) {}
-    ~WindowDc() {
-        if (dc_ != nullptr)
-            ::ReleaseDC(hwnd_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HWND hwnd_;
-    HDC dc_;
-};
-
-// A memory device context with `bitmap` selected into it for its lifetime.
-class MemoryDc {
-  public:
-    MemoryDc(HDC compatible, HBITMAP bitmap) : dc_(::CreateCompatibleDC(compatible)) {
-        if (dc_ != nullptr && bitmap != nullptr)
-            old_ = ::SelectObject(dc_, bitmap);
-    }
-    ~MemoryDc() {
-        if (dc_ == nullptr)
-            return;
-        if (old_ != nullptr)
-            ::SelectObject(dc_, old_);
-        ::DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    bool ok() const { return dc_ != nullptr && old_ != nullptr; }
-    HDC dc() const { return dc_; }
-
-  private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
-};
-
-}  // namespace
 
 bool CaptureBackground(HWND control, HWND skinParent, CapturedBackground& out) {
     out.Reset();
@@ -63,23 +20,27 @@ bool CaptureBackground(HWND control, HWND skinParent, CapturedBackground& out) {
 
     radu::UniqueGdiObject blockBitmap;
     {
-        WindowDc parentDc(skinParent);
+        radu::WindowDc parentDc = radu::WindowDc::Whole(skinParent);
         if (parentDc.get() == nullptr)
             return false;
         radu::UniqueGdiObject wholeBitmap(::CreateCompatibleBitmap(
             parentDc.get(), parentRect.right - parentRect.left, parentRect.bottom - parentRect.top));
         blockBitmap.reset(::CreateCompatibleBitmap(parentDc.get(), width, height));
-        MemoryDc whole(parentDc.get(), static_cast<HBITMAP>(wholeBitmap.get()));
-        MemoryDc block(parentDc.get(), static_cast<HBITMAP>(blockBitmap.get()));
-        if (!whole.ok() || !block.ok())
+        // Each bitmap is selected into a memory device context of its own, and out again before the
+        // context is deleted (declared after it) and before the bitmap is (declared before it).
+        radu::UniqueMemoryDc whole(::CreateCompatibleDC(parentDc.get()));
+        radu::UniqueMemoryDc block(::CreateCompatibleDC(parentDc.get()));
+        radu::SelectedObject wholeSelected(whole.get(), wholeBitmap.get());
+        radu::SelectedObject blockSelected(block.get(), blockBitmap.get());
+        if (!wholeSelected || !blockSelected)
             return false;
 
         // The parent paints its skin (never its children) into the memory device context.
-        ::SendMessageW(skinParent, WM_PAINT, reinterpret_cast<WPARAM>(whole.dc()),
+        ::SendMessageW(skinParent, WM_PAINT, reinterpret_cast<WPARAM>(whole.get()),
                        PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
 
         ::MapWindowPoints(HWND_DESKTOP, skinParent, reinterpret_cast<POINT*>(&controlRect), 2);
-        ::BitBlt(block.dc(), 0, 0, width, height, whole.dc(), controlRect.left, controlRect.top, SRCCOPY);
+        ::BitBlt(block.get(), 0, 0, width, height, whole.get(), controlRect.left, controlRect.top, SRCCOPY);
     }  // the block bitmap is selected out of its device context here
 
     // FromHBITMAP copies the pixels, so the GDI bitmap is deleted on return.

@@ -1,5 +1,6 @@
 #include "ui/custom_button.h"
 
+#include "common/device_context.h"
 #include "ui/reflect.h"
 #include "ui/skin_image.h"
 
@@ -153,18 +154,17 @@ LRESULT CCustomButton::OnSize(WPARAM, LPARAM lParam) {
 
 LRESULT CCustomButton::OnSetFont(WPARAM wParam, LPARAM) {
     font_.reset();
-    HDC dc = ::GetDC(hwnd());
+    radu::WindowDc dc = radu::WindowDc::Client(hwnd());
     LOGFONTW lf;
     HFONT font = reinterpret_cast<HFONT>(wParam);
     if (font != nullptr && ::GetObjectW(font, sizeof(lf), &lf) == sizeof(lf)) {
-        font_.reset(new Gdiplus::Font(dc, &lf));
+        font_.reset(new Gdiplus::Font(dc.get(), &lf));
     } else {
-        font_.reset(new Gdiplus::Font(dc));
+        font_.reset(new Gdiplus::Font(dc.get()));
     }
     if (font_->GetLastStatus() != Gdiplus::Ok)
         font_.reset();
     RebuildStates();
-    ::ReleaseDC(hwnd(), dc);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "common/unique_handle.h"
 #include "ui/folder_text.h"
 
 namespace radu::ui {
@@ -24,8 +25,9 @@ std::wstring DefaultInstallFolder() {
 }
 
 BrowseOutcome BrowseForFolder(const std::wstring& start, std::wstring& chosen) {
-    IMalloc* allocator = nullptr;
-    if (FAILED(::SHGetMalloc(&allocator)) || allocator == nullptr)
+    // The shell's allocator frees the item lists it returns; held until the last of them is freed.
+    radu::UniqueComPtr<IMalloc> allocator;
+    if (FAILED(::SHGetMalloc(allocator.put())) || !allocator)
         return BrowseOutcome::kNotShown;
 
     LPITEMIDLIST root = nullptr;
@@ -55,7 +57,6 @@ BrowseOutcome BrowseForFolder(const std::wstring& start, std::wstring& chosen) {
     }
     if (root != nullptr)
         allocator->Free(root);
-    allocator->Release();
     return outcome;
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "common/device_context.h"
+
 namespace radu::ui {
 
 COLORREF ParseAnchorColor(const wchar_t* text, COLORREF fallback) {
@@ -111,11 +113,10 @@ void CHyperLink::SetToolTipText(const wchar_t* text) {
 void CHyperLink::ReadColors() {
     linkColor_ = kDefaultLinkColor;
     visitedColor_ = kDefaultVisitedColor;
-    HKEY raw = nullptr;
+    radu::UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Settings", 0, KEY_READ,
-                        &raw) != ERROR_SUCCESS)
+                        key.put()) != ERROR_SUCCESS)
         return;
-    radu::UniqueRegKey key(raw);
     auto read = [&](const wchar_t* name, COLORREF fallback) {
         wchar_t value[64] = L"";
         DWORD type = 0;
@@ -138,12 +139,12 @@ void CHyperLink::CalcLabelRect() {
     ::GetClientRect(hwnd(), &client);
     wchar_t text[512] = L"";
     ::GetWindowTextW(hwnd(), text, 512);
-    HDC dc = ::GetDC(hwnd());
-    HGDIOBJ old = ::SelectObject(dc, linkFont_ ? linkFont_.get() : normalFont_);
     RECT calc = client;
-    ::DrawTextW(dc, text, -1, &calc, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(hwnd(), dc);
+    {
+        radu::WindowDc dc = radu::WindowDc::Client(hwnd());
+        radu::SelectedObject font(dc.get(), linkFont_ ? linkFont_.get() : normalFont_);
+        ::DrawTextW(dc.get(), text, -1, &calc, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+    }
     labelRect_ = {client.left, client.top, std::min(calc.right, client.right),
                   std::min(calc.bottom, client.bottom)};
 
@@ -182,9 +183,8 @@ void CHyperLink::Navigate() {
 }
 
 LRESULT CHyperLink::OnPaint(WPARAM wParam, LPARAM) {
-    HDC given = reinterpret_cast<HDC>(wParam);
-    PAINTSTRUCT ps;
-    HDC dc = given != nullptr ? given : ::BeginPaint(hwnd(), &ps);
+    radu::PaintDc paint(hwnd(), reinterpret_cast<HDC>(wParam));
+    const HDC dc = paint.get();
 
     RECT client;
     ::GetClientRect(hwnd(), &client);
@@ -197,7 +197,7 @@ LRESULT CHyperLink::OnPaint(WPARAM wParam, LPARAM) {
 
     wchar_t text[512] = L"";
     ::GetWindowTextW(hwnd(), text, 512);
-    HGDIOBJ old = ::SelectObject(dc, linkFont_ ? linkFont_.get() : normalFont_);
+    radu::SelectedObject font(dc, linkFont_ ? linkFont_.get() : normalFont_);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, visited_ ? visitedColor_ : linkColor_);
     RECT rc = client;
@@ -206,10 +206,6 @@ LRESULT CHyperLink::OnPaint(WPARAM wParam, LPARAM) {
     const bool focusHidden = (::SendMessageW(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
     if (::GetFocus() == hwnd() && keyboardFocus_ && !focusHidden)
         ::DrawFocusRect(dc, &labelRect_);
-    ::SelectObject(dc, old);
-
-    if (given == nullptr)
-        ::EndPaint(hwnd(), &ps);
     return 0;
 }
 

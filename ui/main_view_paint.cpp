@@ -1,26 +1,17 @@
 // The dialog's own surface: page picture, white band, banner slideshow; colours of the static texts.
 #include <algorithm>
 
+#include "common/device_context.h"
 #include "ui/control_ids.h"
 #include "ui/main_view.h"
 
 namespace radu::ui {
 
 void CMainView::OnPaint(WPARAM wParam) {
-    HDC given = reinterpret_cast<HDC>(wParam);
-    if (given != nullptr) {
-        // Painting into a device context we are handed (the skinned controls capture the skin this way).
-        Gdiplus::Graphics graphics(given);
-        PaintSkin(graphics);
-        return;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(dialog_, &ps);
-    {
-        Gdiplus::Graphics graphics(dc);
-        PaintSkin(graphics);
-    }
-    ::EndPaint(dialog_, &ps);
+    // A device context in wParam is one we are handed: the skinned controls capture the skin this way.
+    radu::PaintDc dc(dialog_, reinterpret_cast<HDC>(wParam));
+    Gdiplus::Graphics graphics(dc.get());
+    PaintSkin(graphics);
 }
 
 void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {

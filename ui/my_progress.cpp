@@ -1,5 +1,6 @@
 #include "ui/my_progress.h"
 
+#include "common/device_context.h"
 #include "ui/skin_image.h"
 
 namespace radu::ui {
@@ -106,16 +107,12 @@ LRESULT CMyProgress::OnMoveOrSize(WPARAM, LPARAM) {
 }
 
 LRESULT CMyProgress::OnPaint(WPARAM wParam, LPARAM) {
-    HDC given = reinterpret_cast<HDC>(wParam);
-    PAINTSTRUCT ps;
-    HDC dc = given != nullptr ? given : ::BeginPaint(hwnd(), &ps);
+    radu::PaintDc dc(hwnd(), reinterpret_cast<HDC>(wParam));
     if (skinParent != nullptr && composed_) {
-        Gdiplus::Graphics g(dc);
+        Gdiplus::Graphics g(dc.get());
         g.DrawImage(composed_.get(), 0, 0, static_cast<INT>(composed_->GetWidth()),
                     static_cast<INT>(composed_->GetHeight()));
     }
-    if (given == nullptr)
-        ::EndPaint(hwnd(), &ps);
     return 0;
 }
 

@@ -2,15 +2,19 @@
 
 #include <cwchar>
 
+#include "common/device_context.h"
+
 namespace radu::ui {
 
 int PointFontHeight(int tenthsOfPoint) {
-    HDC screen = ::GetDC(nullptr);
-    POINT pt = {0, ::MulDiv(::GetDeviceCaps(screen, LOGPIXELSY), tenthsOfPoint, 720)};
+    POINT pt = {0, 0};
     POINT origin = {0, 0};
-    ::DPtoLP(screen, &pt, 1);
-    ::DPtoLP(screen, &origin, 1);
-    ::ReleaseDC(nullptr, screen);
+    {
+        radu::WindowDc screen = radu::WindowDc::Client(nullptr);
+        pt.y = ::MulDiv(::GetDeviceCaps(screen.get(), LOGPIXELSY), tenthsOfPoint, 720);
+        ::DPtoLP(screen.get(), &pt, 1);
+        ::DPtoLP(screen.get(), &origin, 1);
+    }
     const int height = pt.y - origin.y;
     return -(height < 0 ? -height : height);
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/unique_handle.h"
+
 namespace radu::ui {
 namespace {
 
@@ -29,13 +31,13 @@ GdiPtr<Gdiplus::Image> FromResource(const wchar_t* name, const wchar_t* type, HM
     std::memcpy(dest, bytes, size);
     ::GlobalUnlock(block);
 
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
+    radu::UniqueComPtr<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, stream.put()))) {
         ::GlobalFree(block);
         return nullptr;
     }
-    GdiPtr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream));
-    stream->Release();  // the image keeps its own reference while it needs the data
+    // The image keeps its own reference while it needs the data; ours goes on return.
+    GdiPtr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.get()));
     if (image && image->GetLastStatus() != Gdiplus::Ok)
         image.reset();
     return image;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "build_config.h"
+#include "common/device_context.h"
 #include "support/test_paths.h"
 
 namespace radu::test {
@@ -138,11 +139,9 @@ BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM param) {
 }
 
 ScreenPixels CaptureScreen(int left, int top, int width, int height) {
-    HDC screen = ::GetDC(nullptr);
-    ScreenPixels out = ReadPixels(
-        width, height, [&](HDC dc) { ::BitBlt(dc, 0, 0, width, height, screen, left, top, SRCCOPY); });
-    ::ReleaseDC(nullptr, screen);
-    return out;
+    radu::WindowDc screen = radu::WindowDc::Client(nullptr);
+    return ReadPixels(width, height,
+                      [&](HDC dc) { ::BitBlt(dc, 0, 0, width, height, screen.get(), left, top, SRCCOPY); });
 }
 
 bool PngEncoder(CLSID& clsid) {

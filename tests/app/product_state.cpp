@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "common/unique_handle.h"
 #include "support/test_paths.h"
 
 namespace radu::test {
@@ -38,12 +39,11 @@ std::wstring UninstallerLink() {
 
 Link ReadLink(const std::wstring& path) {
     Link link;
-    IShellLinkW* shell = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shell))))
+    radu::UniqueComPtr<IShellLinkW> shell;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(shell.put()))))
         return link;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    radu::UniqueComPtr<IPersistFile> file;
+    if (SUCCEEDED(shell->QueryInterface(IID_PPV_ARGS(file.put())))) {
         if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
             link.loaded = true;
             wchar_t text[MAX_PATH] = {};
@@ -64,9 +64,7 @@ Link ReadLink(const std::wstring& path) {
             link.iconPath = text;
             shell->GetHotkey(&link.hotKey);
         }
-        file->Release();
     }
-    shell->Release();
     // The show command is read from the file's header (32-bit field at offset 60): Wine's link loader
     // does not restore it.
     const std::string bytes = ReadFileBytes(path);

@@ -13,6 +13,7 @@
 #include "app/product.h"
 #include "app/registration.h"
 #include "build_config.h"
+#include "common/unique_handle.h"
 #include "product_state.h"
 #include "support/test_paths.h"
 
@@ -47,21 +48,20 @@ RegValue ReadValue(HKEY root, const wchar_t* key, const wchar_t* name) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryValueKey")));
 
     RegValue v;
-    HKEY k = nullptr;
-    if (query == nullptr || RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS)
+    radu::UniqueRegKey k;
+    if (query == nullptr || RegOpenKeyExW(root, key, 0, KEY_READ, k.put()) != ERROR_SUCCESS)
         return v;
     const UnicodeString valueName = {static_cast<USHORT>(std::wcslen(name) * 2),
                                      static_cast<USHORT>(std::wcslen(name) * 2), name};
     alignas(8) unsigned char buffer[4096];
     ULONG size = 0;
     const int kKeyValuePartialInformation = 2;
-    if (query(k, &valueName, kKeyValuePartialInformation, buffer, sizeof buffer, &size) == 0) {
+    if (query(k.get(), &valueName, kKeyValuePartialInformation, buffer, sizeof buffer, &size) == 0) {
         const auto* info = reinterpret_cast<const PartialInformation*>(buffer);
         v.present = true;
         v.type = info->type;
         v.bytes.assign(reinterpret_cast<const char*>(info->data), info->dataLength);
     }
-    RegCloseKey(k);
     return v;
 }
 
@@ -71,21 +71,17 @@ std::string Units(const std::wstring& text) {
 }
 
 bool KeyExists(HKEY root, const wchar_t* key) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(k);
-    return true;
+    radu::UniqueRegKey k;
+    return RegOpenKeyExW(root, key, 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 
 DWORD ValueCount(HKEY root, const wchar_t* key) {
-    HKEY k = nullptr;
+    radu::UniqueRegKey k;
     DWORD count = 0;
-    if (RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, key, 0, KEY_READ, k.put()) != ERROR_SUCCESS)
         return 0;
-    RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+    RegQueryInfoKeyW(k.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
                      nullptr, nullptr);
-    RegCloseKey(k);
     return count;
 }
 

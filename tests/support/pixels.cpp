@@ -1,5 +1,8 @@
 #include "support/pixels.h"
 
+#include "common/device_context.h"
+#include "common/unique_handle.h"
+
 namespace radu::test {
 
 Pixels ReadPixels(int width, int height, const std::function<void(HDC)>& draw) {
@@ -13,20 +16,16 @@ Pixels ReadPixels(int width, int height, const std::function<void(HDC)>& draw) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    draw(dc);
+    radu::WindowDc screen = radu::WindowDc::Client(nullptr);
+    radu::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
+    radu::UniqueGdiObject bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    radu::SelectedObject selected(dc.get(), bitmap.get());
+    draw(dc.get());
     ::GdiFlush();
     const DWORD* p = static_cast<const DWORD*>(bits);
     out.rgb.assign(p, p + static_cast<size_t>(width) * height);
     for (DWORD& v : out.rgb)
         v &= 0x00FFFFFF;
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
     return out;
 }
 

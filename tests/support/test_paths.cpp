@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "common/unique_handle.h"
+
 namespace radu::test {
 
 TempDir::TempDir() {
@@ -77,14 +79,13 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string out;
-    FILE* f = _wfopen(path.c_str(), L"rb");
+    radu::UniqueStdioFile f(_wfopen(path.c_str(), L"rb"));
     if (!f)
         return out;
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0)
         out.append(buf, n);
-    std::fclose(f);
     return out;
 }
 
