@@ -11,11 +11,11 @@ namespace radu {
 int CDriverDownloadCallBack::OnProgress(unsigned, int percent, unsigned, int) {
     const DWORD now = ::GetTickCount();
     if (!ProgressPostDue(now, lastPostTick))
-        return 0;
+        return kProgressGoOn;
     lastPostTick = now;
     if (hwnd != nullptr)
         ::PostMessageW(hwnd, WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(percent), 0);
-    return 0;  // go on
+    return kProgressGoOn;
 }
 
 std::wstring TempFolder() {

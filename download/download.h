@@ -11,14 +11,21 @@ namespace radu {
 class IDownloadCallBack {
   public:
     // Called on a segment thread after every block received and written, one call at a time.
-    // Answer 1 to stop, 2 to stop and delete the part files of the stopped segments, anything else to
-    // go on. percent is 0..100 of the whole resource; speed is KiB/s over the last 4-second window.
+    // Answers a ProgressAnswer (any other value goes on). percent is 0..100 of the whole resource;
+    // speed is KiB/s over the last 4-second window.
     virtual int OnProgress(unsigned totalSize, int percent, unsigned speed, int userData) = 0;
     // Called once, on the caller's thread, before the transfer starts.
     virtual void OnTargetPath(const wchar_t* path, int userData) = 0;
     // Called by a segment thread after each connection attempt when userData is not 0; the address is
     // empty when the host name could not be resolved.
     virtual void OnServerAddress(const wchar_t* address, int userData) = 0;
+};
+
+// What OnProgress answers.
+enum ProgressAnswer : int {
+    kProgressGoOn = 0,
+    kProgressStop = 1,            // keep the part files: a later download resumes from them
+    kProgressStopAndDiscard = 2,  // delete the part files of the stopped segments
 };
 
 enum DownloadResult : int {

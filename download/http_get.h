@@ -89,7 +89,7 @@ class CHttpGet {
     int userData;
     BOOL rangesSupported = FALSE;
     BOOL overwrite;
-    int stopReason = 0;
+    int stopReason = kProgressGoOn;  // kProgressStopAndDiscard when the callback asked for that
 
     // Creates a segment thread, suspended. Replaceable so that tests can make creation fail.
     using ThreadCreator = HANDLE (*)(unsigned(__stdcall* body)(void*), void* argument);

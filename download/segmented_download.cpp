@@ -192,11 +192,11 @@ void CHttpGet::ReportProgress(uint32_t downloadedLow, uint32_t bytesReceived) {
     int percent = static_cast<int>(static_cast<double>(d) * 100.0 / static_cast<double>(totalSize));
     rateMeter.Add(bytesReceived);
     uint32_t speed = rateMeter.GetSpeed() >> 10;
-    int answer = callback->OnProgress(static_cast<uint32_t>(totalSize), percent, speed, userData);
-    if (answer == 2) {
-        stopReason = 2;
+    const int answer = callback->OnProgress(static_cast<uint32_t>(totalSize), percent, speed, userData);
+    if (answer == kProgressStopAndDiscard) {
+        stopReason = kProgressStopAndDiscard;
         ::SetEvent(stopEvent.get());
-    } else if (answer == 1) {
+    } else if (answer == kProgressStop) {
         ::SetEvent(stopEvent.get());
     }
 }
@@ -268,7 +268,7 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
                 SetResult(kDownloadStopped);
                 socket.reset();
                 part.reset();
-                if (stopReason == 2)
+                if (stopReason == kProgressStopAndDiscard)
                     ::DeleteFileW(task->partFile.c_str());
                 return;
             }

@@ -15,41 +15,51 @@ class SystemErrorBox : public IExtractErrorBox {
     void Show(HWND owner, const wchar_t* text) override { MessageBoxW(owner, text, nullptr, MB_OK); }
 };
 
-// Unpacks the entries of an open archive; gives the failure stage, or 0 when every entry was unpacked.
-int UnpackEntries(ZipArchive* archive, const wchar_t* destinationFolder, HWND window,
+// Where an unpack gave up: the number posted with WM_UNPACK_FAILED.
+enum UnpackStage : int {
+    kUnpackComplete = 0,
+    kArchiveNotOpened = 1,
+    kBaseFolderRefused = 2,
+    kEntryCountUnread = 3,
+    kEntryInfoUnread = 4,
+    kEntryNotWritten = 5,
+};
+
+// Unpacks the entries of an open archive.
+UnpackStage UnpackEntries(ZipArchive* archive, const wchar_t* destinationFolder, HWND window,
                   IExtractErrorBox* errorBox) {
     if (setBaseDir(archive, destinationFolder) != ZR_OK) {
         errorBox->Show(window, L"设置解压路径出错!");
-        return 2;
+        return kBaseFolderRefused;
     }
     ZipEntry entry;
     if (getItem(archive, -1, &entry) != ZR_OK) {
         errorBox->Show(window, L"获取压缩包对象出错!");
-        return 3;
+        return kEntryCountUnread;
     }
     const int count = entry.index;
     for (int i = 0; i < count; ++i) {
         PostMessageW(window, WM_UNPACK_PROGRESS, i, count);
-        int stage = 0;
+        UnpackStage stage = kUnpackComplete;
         ZipResult r = getItem(archive, i, &entry);
         if (r != ZR_OK) {
-            stage = 4;
+            stage = kEntryInfoUnread;
         } else {
             r = unzipItem(archive, i, entry.name);
             // An entry of no bytes never reports its end, which is all that is wrong with it.
             bool done = r == ZR_OK || (r == ZR_DATA_FAILED && entry.uncompressedSize == 0);
             if (!done)
-                stage = 5;
+                stage = kEntryNotWritten;
         }
         // A failure on the last entry is reported like any other: the package is incomplete.
-        if (stage != 0) {
+        if (stage != kUnpackComplete) {
             wchar_t text[64];
             std::swprintf(text, 64, L"%ls%d", L"未解压完全!", static_cast<int>(r));
             errorBox->Show(window, text);
             return stage;
         }
     }
-    return 0;
+    return kUnpackComplete;
 }
 
 }  // namespace
@@ -62,10 +72,10 @@ bool extractPackage(const wchar_t* archivePath, const wchar_t* destinationFolder
     ZipArchive* archive = openArchive(archivePath);
     if (!archive) {
         errorBox->Show(window, L"打开压缩包解压路径出错!");
-        PostMessageW(window, WM_UNPACK_FAILED, 1, 0);
+        PostMessageW(window, WM_UNPACK_FAILED, kArchiveNotOpened, 0);
     } else {
-        int stage = UnpackEntries(archive, destinationFolder, window, errorBox);
-        if (stage != 0)
+        const UnpackStage stage = UnpackEntries(archive, destinationFolder, window, errorBox);
+        if (stage != kUnpackComplete)
             PostMessageW(window, WM_UNPACK_FAILED, stage, 0);
         closeArchive(archive);
     }

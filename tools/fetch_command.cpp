@@ -13,7 +13,7 @@ class PrintingCallBack : public radu::IDownloadCallBack {
     int OnProgress(unsigned totalSize, int percent, unsigned speed, int) override {
         std::fwprintf(stderr, L"%3d%% %6u KiB/s (of %u bytes)\n", percent, speed, totalSize);
         std::fflush(stderr);  // a pipe would otherwise get every line at exit
-        return 0;
+        return radu::kProgressGoOn;
     }
     void OnTargetPath(const wchar_t* path, int) override { std::fwprintf(stderr, L"target %ls\n", path); }
     void OnServerAddress(const wchar_t*, int) override {}  // user data is 0: never called
