@@ -5,52 +5,52 @@ namespace {
 
 class Hold {
   public:
-    explicit Hold(CRITICAL_SECTION& cs) : cs_(cs) { ::EnterCriticalSection(&cs_); }
-    ~Hold() { ::LeaveCriticalSection(&cs_); }
+    explicit Hold(CRITICAL_SECTION& cs) : section(cs) { ::EnterCriticalSection(&section); }
+    ~Hold() { ::LeaveCriticalSection(&section); }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
 
   private:
-    CRITICAL_SECTION& cs_;
+    CRITICAL_SECTION& section;
 };
 
 }  // namespace
 
 CLoopRegistry::CLoopRegistry() {
-    ::InitializeCriticalSection(&lock_);
+    ::InitializeCriticalSection(&lock);
 }
 
 CLoopRegistry::~CLoopRegistry() {
-    ::DeleteCriticalSection(&lock_);
+    ::DeleteCriticalSection(&lock);
 }
 
 void CLoopRegistry::Init() {
-    Hold hold(lock_);
-    mainThreadId_ = ::GetCurrentThreadId();
-    loops_.clear();
+    Hold hold(lock);
+    mainThreadId = ::GetCurrentThreadId();
+    loops.clear();
 }
 
 void CLoopRegistry::Term() {
-    Hold hold(lock_);
-    loops_.clear();
+    Hold hold(lock);
+    loops.clear();
 }
 
 bool CLoopRegistry::AddMessageLoop(CMessageLoop* loop) {
     if (loop == nullptr)
         return false;
-    Hold hold(lock_);
-    return loops_.emplace(::GetCurrentThreadId(), loop).second;
+    Hold hold(lock);
+    return loops.emplace(::GetCurrentThreadId(), loop).second;
 }
 
 bool CLoopRegistry::RemoveMessageLoop() {
-    Hold hold(lock_);
-    return loops_.erase(::GetCurrentThreadId()) != 0;
+    Hold hold(lock);
+    return loops.erase(::GetCurrentThreadId()) != 0;
 }
 
 CMessageLoop* CLoopRegistry::GetMessageLoop() {
-    Hold hold(lock_);
-    auto it = loops_.find(::GetCurrentThreadId());
-    return it != loops_.end() ? it->second : nullptr;
+    Hold hold(lock);
+    auto it = loops.find(::GetCurrentThreadId());
+    return it != loops.end() ? it->second : nullptr;
 }
 
 CLoopRegistry& Module() {

@@ -22,7 +22,7 @@ class CLoopRegistry {
     // Shut-down: forgets every loop.
     void Term();
 
-    DWORD mainThreadId() const { return mainThreadId_; }
+    DWORD MainThreadId() const { return mainThreadId; }
 
     // Each of these works on the calling thread's entry and takes the lock.
     bool AddMessageLoop(CMessageLoop* loop);  // false when the thread has one already
@@ -30,9 +30,9 @@ class CLoopRegistry {
     CMessageLoop* GetMessageLoop();
 
   private:
-    CRITICAL_SECTION lock_;
-    DWORD mainThreadId_ = 0;
-    std::map<DWORD, CMessageLoop*> loops_;
+    CRITICAL_SECTION lock;
+    DWORD mainThreadId = 0;
+    std::map<DWORD, CMessageLoop*> loops;
 };
 
 // The process's module state.

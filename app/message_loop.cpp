@@ -19,23 +19,23 @@ bool Remove(std::vector<T*>& list, T* item) {
 bool CMessageLoop::AddMessageFilter(CMessageFilter* filter) {
     if (filter == nullptr)
         return false;
-    filters_.push_back(filter);
+    filters.push_back(filter);
     return true;
 }
 
 bool CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) {
-    return Remove(filters_, filter);
+    return Remove(filters, filter);
 }
 
 bool CMessageLoop::AddIdleHandler(CIdleHandler* handler) {
     if (handler == nullptr)
         return false;
-    idleHandlers_.push_back(handler);
+    idleHandlers.push_back(handler);
     return true;
 }
 
 bool CMessageLoop::RemoveIdleHandler(CIdleHandler* handler) {
-    return Remove(idleHandlers_, handler);
+    return Remove(idleHandlers, handler);
 }
 
 bool CMessageLoop::IsIdleMessage(const MSG& msg) {
@@ -53,40 +53,40 @@ bool CMessageLoop::IsIdleMessage(const MSG& msg) {
 bool CMessageLoop::PreTranslateMessage(MSG* msg) {
     // Most recently added first. A filter may remove filters while it runs (a dialog that closes
     // itself), so the list is read afresh at every step.
-    for (size_t i = filters_.size(); i-- > 0;) {
-        if (i >= filters_.size())
+    for (size_t i = filters.size(); i-- > 0;) {
+        if (i >= filters.size())
             continue;
-        if (filters_[i]->PreTranslateMessage(msg))
+        if (filters[i]->PreTranslateMessage(msg))
             return true;
     }
     return false;
 }
 
 void CMessageLoop::OnIdle() {
-    for (size_t i = 0; i < idleHandlers_.size(); ++i)
-        idleHandlers_[i]->OnIdle();
+    for (size_t i = 0; i < idleHandlers.size(); ++i)
+        idleHandlers[i]->OnIdle();
 }
 
 int CMessageLoop::Run() {
     bool idle = true;
     for (;;) {
-        if (idle && !::PeekMessageW(&msg_, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (idle && !::PeekMessageW(&currentMessage, nullptr, 0, 0, PM_NOREMOVE)) {
             OnIdle();
             idle = false;
         }
-        const BOOL got = ::GetMessageW(&msg_, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&currentMessage, nullptr, 0, 0);
         if (got == -1)
             continue;  // a retrieval error is skipped
         if (!got)
             break;  // WM_QUIT
-        if (!PreTranslateMessage(&msg_)) {
-            ::TranslateMessage(&msg_);
-            ::DispatchMessageW(&msg_);
+        if (!PreTranslateMessage(&currentMessage)) {
+            ::TranslateMessage(&currentMessage);
+            ::DispatchMessageW(&currentMessage);
         }
-        if (IsIdleMessage(msg_))
+        if (IsIdleMessage(currentMessage))
             idle = true;
     }
-    return static_cast<int>(msg_.wParam);
+    return static_cast<int>(currentMessage.wParam);
 }
 
 }  // namespace radu

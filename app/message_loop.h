@@ -38,9 +38,9 @@ class CMessageLoop {
     bool PreTranslateMessage(MSG* msg);
     void OnIdle();
 
-    std::vector<CMessageFilter*> filters_;
-    std::vector<CIdleHandler*> idleHandlers_;
-    MSG msg_ = {};
+    std::vector<CMessageFilter*> filters;
+    std::vector<CIdleHandler*> idleHandlers;
+    MSG currentMessage = {};
 };
 
 }  // namespace radu

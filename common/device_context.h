@@ -12,17 +12,17 @@ class WindowDc {
     static WindowDc Client(HWND window) { return WindowDc(window, ::GetDC(window)); }
     static WindowDc Whole(HWND window) { return WindowDc(window, ::GetWindowDC(window)); }
     ~WindowDc() {
-        if (dc_ != nullptr)
-            ::ReleaseDC(window_, dc_);
+        if (deviceContext != nullptr)
+            ::ReleaseDC(owner, deviceContext);
     }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
+    HDC get() const { return deviceContext; }
 
   private:
-    WindowDc(HWND window, HDC dc) : window_(window), dc_(dc) {}
-    HWND window_;
-    HDC dc_;
+    WindowDc(HWND window, HDC dc) : owner(window), deviceContext(dc) {}
+    HWND owner;
+    HDC deviceContext;
 };
 
 // What a WM_PAINT handler draws into: the device context handed over in wParam when there is one (the
@@ -30,20 +30,22 @@ class WindowDc {
 class PaintDc {
   public:
     PaintDc(HWND window, HDC given)
-        : window_(window), began_(given == nullptr), dc_(began_ ? ::BeginPaint(window, &paint_) : given) {}
+        : owner(window),
+          began(given == nullptr),
+          deviceContext(began ? ::BeginPaint(window, &paint) : given) {}
     ~PaintDc() {
-        if (began_)
-            ::EndPaint(window_, &paint_);
+        if (began)
+            ::EndPaint(owner, &paint);
     }
     PaintDc(const PaintDc&) = delete;
     PaintDc& operator=(const PaintDc&) = delete;
-    HDC get() const { return dc_; }
+    HDC get() const { return deviceContext; }
 
   private:
-    HWND window_;
-    PAINTSTRUCT paint_ = {};
-    bool began_;
-    HDC dc_;
+    HWND owner;
+    PAINTSTRUCT paint = {};
+    bool began;
+    HDC deviceContext;
 };
 
 // Selects an object into a device context and selects the previous one back on leaving. False when there
@@ -51,18 +53,19 @@ class PaintDc {
 class SelectedObject {
   public:
     SelectedObject(HDC dc, HGDIOBJ object)
-        : dc_(dc), previous_(dc != nullptr && object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
+        : deviceContext(dc),
+          previousObject(dc != nullptr && object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
     ~SelectedObject() {
         if (*this)
-            ::SelectObject(dc_, previous_);
+            ::SelectObject(deviceContext, previousObject);
     }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
-    explicit operator bool() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
+    explicit operator bool() const { return previousObject != nullptr && previousObject != HGDI_ERROR; }
 
   private:
-    HDC dc_;
-    HGDIOBJ previous_;
+    HDC deviceContext;
+    HGDIOBJ previousObject;
 };
 
 }  // namespace radu

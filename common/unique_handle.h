@@ -21,31 +21,31 @@ class UniqueHandle {
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
-    explicit UniqueHandle(Handle h) : handle_(h) {}
+    explicit UniqueHandle(Handle h) : handle(h) {}
     ~UniqueHandle() { reset(); }
 
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other)
             reset(other.release());
         return *this;
     }
 
-    explicit operator bool() const { return handle_ != Traits::Empty(); }
-    Handle get() const { return handle_; }
+    explicit operator bool() const { return handle != Traits::Empty(); }
+    Handle get() const { return handle; }
     // Member access for handles that are pointers to objects (COM interfaces).
     template <typename H = Handle, typename = std::enable_if_t<std::is_class_v<std::remove_pointer_t<H>>>>
     H operator->() const {
-        return handle_;
+        return handle;
     }
 
     // Gives up ownership without closing.
-    Handle release() { return std::exchange(handle_, Traits::Empty()); }
+    Handle release() { return std::exchange(handle, Traits::Empty()); }
 
     void reset(Handle h = Traits::Empty()) {
-        Handle old = std::exchange(handle_, h);
+        Handle old = std::exchange(handle, h);
         if (old != Traits::Empty())
             Traits::Close(old);
     }
@@ -54,11 +54,11 @@ class UniqueHandle {
     // the storage, which holds the empty value until the function writes there.
     Handle* put() {
         reset();
-        return &handle_;
+        return &handle;
     }
 
   private:
-    Handle handle_ = Traits::Empty();
+    Handle handle = Traits::Empty();
 };
 
 struct KernelHandleTraits {  // events, threads, processes: the empty value is NULL

@@ -26,11 +26,11 @@ bool IsRefused(const char* header) {
 
 }  // namespace
 
-CHttpGet::CHttpGet(IDownloadCallBack* callback, BOOL multiSegment, int userData, BOOL overwrite)
-    : callback(callback),
-      multiSegment(multiSegment),
-      userData(userData),
-      overwrite(overwrite),
+CHttpGet::CHttpGet(IDownloadCallBack* receiver, BOOL segmented, int data, BOOL replace)
+    : callback(receiver),
+      multiSegment(segmented),
+      userData(data),
+      overwrite(replace),
       createThread(CreateSuspendedThread) {}
 
 CHttpGet::~CHttpGet() = default;

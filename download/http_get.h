@@ -101,7 +101,7 @@ class CHttpGet {
     bool AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines, char* header);
     void ReleaseSegments();
     // Set when thread creation failed part-way: the threads already created then end at once.
-    volatile LONG abandoned_ = 0;
+    volatile LONG abandoned = 0;
 };
 
 }  // namespace radu

@@ -18,10 +18,10 @@ class TransferRateMeter {
 
   private:
     static constexpr DWORD kWindowMs = 4000;
-    uint64_t total_ = 0;
-    DWORD windowStart_ = 0;
-    uint32_t windowBytes_ = 0;
-    uint32_t rate_ = 0;
+    uint64_t total = 0;
+    DWORD windowStart = 0;
+    uint32_t windowBytes = 0;
+    uint32_t rate = 0;
 };
 
 }  // namespace radu

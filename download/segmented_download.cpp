@@ -102,7 +102,7 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
             // The threads made so far have not started. They run on the table, so they are started in a
             // mode that ends them at once and are waited for before the table goes.
             resultCode = kDownloadNoThread;
-            ::InterlockedExchange(&abandoned_, 1);
+            ::InterlockedExchange(&abandoned, 1);
             RunToEnd(threads.get(), i);
             ReleaseSegments();
             return false;
@@ -202,7 +202,7 @@ void CHttpGet::ReportProgress(uint32_t downloadedLow, uint32_t bytesReceived) {
 }
 
 void CHttpGet::SegmentWorker(SegmentTask* task) {
-    if (abandoned_)
+    if (abandoned)
         return;
     CFileWrapper files;
     const uint32_t segmentLength = task->end - task->first;

@@ -7,27 +7,27 @@ namespace radu {
 
 class CSyncMutex {
   public:
-    CSyncMutex() { ::InitializeCriticalSection(&section_); }
-    virtual ~CSyncMutex() { ::DeleteCriticalSection(&section_); }
+    CSyncMutex() { ::InitializeCriticalSection(&section); }
+    virtual ~CSyncMutex() { ::DeleteCriticalSection(&section); }
     CSyncMutex(const CSyncMutex&) = delete;
     CSyncMutex& operator=(const CSyncMutex&) = delete;
 
-    void Lock() { ::EnterCriticalSection(&section_); }
-    void Unlock() { ::LeaveCriticalSection(&section_); }
+    void Lock() { ::EnterCriticalSection(&section); }
+    void Unlock() { ::LeaveCriticalSection(&section); }
 
     class Scope {
       public:
-        explicit Scope(CSyncMutex& m) : m_(m) { m_.Lock(); }
-        ~Scope() { m_.Unlock(); }
+        explicit Scope(CSyncMutex& m) : mutex(m) { mutex.Lock(); }
+        ~Scope() { mutex.Unlock(); }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
 
       private:
-        CSyncMutex& m_;
+        CSyncMutex& mutex;
     };
 
   private:
-    CRITICAL_SECTION section_;
+    CRITICAL_SECTION section;
 };
 
 }  // namespace radu

@@ -15,51 +15,50 @@ const MessageEntry<CCustomButton> CCustomButton::kMessageEntries[] = {
 const MessageMap<CCustomButton> CCustomButton::kMessageMap = MakeMessageMap(CCustomButton::kMessageEntries);
 
 CCustomButton::CCustomButton()
-    : textColor_{RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(0x28, 0x28, 0x28)},
-      font_(new Gdiplus::Font(L"Arial", 12.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint)) {}
+    : textColor{RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(0x28, 0x28, 0x28)},
+      textFont(new Gdiplus::Font(L"Arial", 12.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint)) {}
 
 CCustomButton::~CCustomButton() {
     // The window goes first: no message may reach the pictures while they are destroyed.
-    if (hwnd() != nullptr && ::IsWindow(hwnd()))
-        ::DestroyWindow(hwnd());
+    DestroyIfAlive();
 }
 
 HWND CCustomButton::Create(HWND parent, const RECT& rect, DWORD style, int id) {
-    if (style == 0)
-        style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    return CreateSuperclassed(parent, rect, style, id);
+    return CreateSkinnedChild(parent, rect, style, id);
 }
 
 bool CCustomButton::LoadStrip(int resourceId) {
-    const bool ok = LoadSkinImage(strip_, MAKEINTRESOURCEW(resourceId), L"PNG");
+    const bool ok = LoadSkinImage(frameStrip, MAKEINTRESOURCEW(resourceId), L"PNG");
     RebuildIfCreated();
     return ok;
 }
 
 void CCustomButton::SetStrip(GdiPtr<Gdiplus::Image> strip) {
-    strip_ = std::move(strip);
+    frameStrip = std::move(strip);
     RebuildIfCreated();
 }
 
 void CCustomButton::SetFrameCount(int count) {
-    frameCount_ = count;
+    frameCount = count;
+    RebuildIfCreated();
+}
+
+template <typename Value>
+void CCustomButton::SetPerFace(Value (&slots)[kFaceCount], Value normal, Value pressed, Value hover,
+                               Value disabled) {
+    slots[kNormal] = normal;
+    slots[kPressed] = pressed;
+    slots[kHover] = hover;
+    slots[kDisabled] = disabled;
     RebuildIfCreated();
 }
 
 void CCustomButton::SetFrameIndexes(int normal, int pressed, int hover, int disabled) {
-    frameIndex_[kNormal] = normal;
-    frameIndex_[kPressed] = pressed;
-    frameIndex_[kHover] = hover;
-    frameIndex_[kDisabled] = disabled;
-    RebuildIfCreated();
+    SetPerFace(stateFrames, normal, pressed, hover, disabled);
 }
 
 void CCustomButton::SetTextColors(COLORREF normal, COLORREF pressed, COLORREF hover, COLORREF disabled) {
-    textColor_[kNormal] = normal;
-    textColor_[kPressed] = pressed;
-    textColor_[kHover] = hover;
-    textColor_[kDisabled] = disabled;
-    RebuildIfCreated();
+    SetPerFace(textColor, normal, pressed, hover, disabled);
 }
 
 void CCustomButton::SetSkinParent(HWND parent) {
@@ -68,7 +67,7 @@ void CCustomButton::SetSkinParent(HWND parent) {
 }
 
 void CCustomButton::SetCheckMode(bool on) {
-    checkMode_ = on;
+    checkMode = on;
     RebuildIfCreated();
 }
 
@@ -91,13 +90,13 @@ bool CCustomButton::RebuildStates() {
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
 
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    for (auto& face : faces_)
+    std::lock_guard<std::recursive_mutex> hold(lock);
+    for (auto& face : faces)
         face.reset(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
-    PaintState(faces_[kNormal].get(), frameIndex_[kNormal], textColor_[kNormal]);
-    PaintState(faces_[kHover].get(), frameIndex_[kHover], textColor_[kHover]);
-    PaintState(faces_[kPressed].get(), frameIndex_[kPressed], textColor_[kPressed]);
-    PaintState(faces_[kDisabled].get(), frameIndex_[kDisabled], textColor_[kDisabled]);
+    PaintState(faces[kNormal].get(), stateFrames[kNormal], textColor[kNormal]);
+    PaintState(faces[kHover].get(), stateFrames[kHover], textColor[kHover]);
+    PaintState(faces[kPressed].get(), stateFrames[kPressed], textColor[kPressed]);
+    PaintState(faces[kDisabled].get(), stateFrames[kDisabled], textColor[kDisabled]);
     ::InvalidateRect(hwnd(), nullptr, TRUE);
     return true;
 }
@@ -109,27 +108,28 @@ void CCustomButton::PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORRE
     const INT width = static_cast<INT>(picture->GetWidth());
     const INT height = static_cast<INT>(picture->GetHeight());
 
-    if (!background_.brush)
-        CaptureBackground(hwnd(), skinParent, background_);
-    if (background_.brush)
-        g.FillRectangle(background_.brush.get(), 0, 0, width, height);
+    if (!background.brush)
+        CaptureBackground(hwnd(), skinParent, background);
+    if (background.brush)
+        g.FillRectangle(background.brush.get(), 0, 0, width, height);
 
     Gdiplus::REAL frameWidth = static_cast<Gdiplus::REAL>(width);
     Gdiplus::REAL frameHeight = static_cast<Gdiplus::REAL>(height);
-    if (strip_ && frameCount_ >= 1) {
-        frameWidth = static_cast<Gdiplus::REAL>(strip_->GetWidth()) / static_cast<Gdiplus::REAL>(frameCount_);
-        frameHeight = static_cast<Gdiplus::REAL>(strip_->GetHeight());
+    if (frameStrip && frameCount >= 1) {
+        frameWidth =
+            static_cast<Gdiplus::REAL>(frameStrip->GetWidth()) / static_cast<Gdiplus::REAL>(frameCount);
+        frameHeight = static_cast<Gdiplus::REAL>(frameStrip->GetHeight());
         // A straight copy of the frame: no scaling, so no sampling across the frame's edges either.
         g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
         g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-        g.DrawImage(strip_.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight),
+        g.DrawImage(frameStrip.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight),
                     static_cast<Gdiplus::REAL>(frameIndex) * frameWidth, 0, frameWidth, frameHeight,
                     Gdiplus::UnitPixel);
     }
 
     wchar_t text[1024] = L"";
     ::GetWindowTextW(hwnd(), text, 1024);
-    if (text[0] == L'\0' || !font_)
+    if (text[0] == L'\0' || !textFont)
         return;
     Gdiplus::SolidBrush brush(OpaqueColor(color));
     Gdiplus::StringFormat format;
@@ -137,40 +137,41 @@ void CCustomButton::PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORRE
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
     // The layout box is 10 pixels taller than the frame: the text sits 5 pixels below the middle.
-    g.DrawString(text, -1, font_.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight + 10), &format, &brush);
+    g.DrawString(text, -1, textFont.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight + 10), &format,
+                 &brush);
 }
 
 LRESULT CCustomButton::OnSize(WPARAM, LPARAM lParam) {
     const int width = LOWORD(lParam);
     const int height = HIWORD(lParam);
-    if (width != width_ || height != height_) {
-        std::lock_guard<std::recursive_mutex> hold(lock_);
-        width_ = width;
-        height_ = height;
-        background_.Reset();  // captured again by the next composition
+    if (width != cachedWidth || height != cachedHeight) {
+        std::lock_guard<std::recursive_mutex> hold(lock);
+        cachedWidth = width;
+        cachedHeight = height;
+        background.Reset();  // captured again by the next composition
     }
     return 1;
 }
 
 LRESULT CCustomButton::OnSetFont(WPARAM wParam, LPARAM) {
-    font_.reset();
+    textFont.reset();
     radu::WindowDc dc = radu::WindowDc::Client(hwnd());
     LOGFONTW lf;
     HFONT font = reinterpret_cast<HFONT>(wParam);
     if (font != nullptr && ::GetObjectW(font, sizeof(lf), &lf) == sizeof(lf)) {
-        font_.reset(new Gdiplus::Font(dc.get(), &lf));
+        textFont.reset(new Gdiplus::Font(dc.get(), &lf));
     } else {
-        font_.reset(new Gdiplus::Font(dc.get()));
+        textFont.reset(new Gdiplus::Font(dc.get()));
     }
-    if (font_->GetLastStatus() != Gdiplus::Ok)
-        font_.reset();
+    if (textFont->GetLastStatus() != Gdiplus::Ok)
+        textFont.reset();
     RebuildStates();
     return 0;
 }
 
 LRESULT CCustomButton::OnLButtonDown(WPARAM, LPARAM) {
-    if (checkMode_)
-        checked_ = !checked_;
+    if (checkMode)
+        checked = !checked;
     return 0;
 }
 
@@ -179,26 +180,26 @@ LRESULT CCustomButton::OnReflectedCustomDraw(WPARAM, LPARAM lParam) {
 }
 
 DWORD CCustomButton::DrawFace(NMCUSTOMDRAW* draw) {
-    for (const auto& face : faces_)
+    for (const auto& face : faces)
         if (!face)
             return CDRF_DODEFAULT;  // the system draws the button
 
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(lock);
     const UINT state = draw->uItemState;
     Gdiplus::Bitmap* chosen;
-    if ((state & CDIS_SELECTED) || (checkMode_ && checked_)) {
-        chosen = faces_[kPressed].get();
-        lastFrame_ = frameIndex_[kPressed];
+    if ((state & CDIS_SELECTED) || (checkMode && checked)) {
+        chosen = faces[kPressed].get();
+        lastFrame = stateFrames[kPressed];
     } else if (state & CDIS_HOT) {
-        chosen = faces_[kHover].get();
+        chosen = faces[kHover].get();
     } else if (state & CDIS_DISABLED) {
-        if (checkMode_)
-            chosen = lastFrame_ == frameIndex_[kPressed] ? faces_[kPressed].get() : faces_[kNormal].get();
+        if (checkMode)
+            chosen = lastFrame == stateFrames[kPressed] ? faces[kPressed].get() : faces[kNormal].get();
         else
-            chosen = faces_[kDisabled].get();
+            chosen = faces[kDisabled].get();
     } else {
-        chosen = faces_[kNormal].get();
-        lastFrame_ = frameIndex_[kNormal];
+        chosen = faces[kNormal].get();
+        lastFrame = stateFrames[kNormal];
     }
     Gdiplus::Graphics g(draw->hdc);
     g.DrawImage(chosen, 0, 0, static_cast<INT>(chosen->GetWidth()), static_cast<INT>(chosen->GetHeight()));

@@ -45,9 +45,9 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     // Composes the four faces; false when the button has no width.
     bool RebuildStates();
 
-    bool checked() const { return checked_; }
+    bool IsChecked() const { return checked; }
     // A composed face (null before the first composition), for inspection.
-    Gdiplus::Bitmap* face(Face f) const { return faces_[f].get(); }
+    Gdiplus::Bitmap* face(Face f) const { return faces[f].get(); }
 
   private:
     LRESULT OnSize(WPARAM, LPARAM);
@@ -61,22 +61,25 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
 
     void PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORREF color);
     void RebuildIfCreated();
+    // Stores one value for each face (in the order of the public setters) and recomposes.
+    template <typename Value>
+    void SetPerFace(Value (&slots)[kFaceCount], Value normal, Value pressed, Value hover, Value disabled);
 
     HWND skinParent = nullptr;
-    COLORREF textColor_[kFaceCount];
-    int frameIndex_[kFaceCount] = {0, 0, 0, 0};
-    int frameCount_ = 0;
-    int lastFrame_ = 0;
-    bool checked_ = false;
-    bool checkMode_ = false;
-    int width_ = 0;
-    int height_ = 0;
+    COLORREF textColor[kFaceCount];
+    int stateFrames[kFaceCount] = {0, 0, 0, 0};
+    int frameCount = 0;
+    int lastFrame = 0;
+    bool checked = false;
+    bool checkMode = false;
+    int cachedWidth = 0;
+    int cachedHeight = 0;
 
-    GdiPtr<Gdiplus::Font> font_;
-    CapturedBackground background_;
-    GdiPtr<Gdiplus::Image> strip_;
-    GdiPtr<Gdiplus::Bitmap> faces_[kFaceCount];
-    std::recursive_mutex lock_;  // faces, cached size and background
+    GdiPtr<Gdiplus::Font> textFont;
+    CapturedBackground background;
+    GdiPtr<Gdiplus::Image> frameStrip;
+    GdiPtr<Gdiplus::Bitmap> faces[kFaceCount];
+    std::recursive_mutex lock;  // faces, cached size and background
 };
 
 }  // namespace radu::ui

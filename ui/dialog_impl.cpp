@@ -3,18 +3,18 @@
 namespace radu::ui {
 
 CDialogImplBase::~CDialogImplBase() {
-    if (hwnd_ == nullptr || !::IsWindow(hwnd_))
+    if (boundWindow == nullptr || !::IsWindow(boundWindow))
         return;
     // Derived classes destroy their window while they are whole; one still alive here is unbound first
     // so that its last messages get the default dialog processing only.
-    HWND hwnd = hwnd_;
+    HWND hwnd = boundWindow;
     ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-    hwnd_ = nullptr;
+    boundWindow = nullptr;
     ::DestroyWindow(hwnd);
 }
 
 HWND CDialogImplBase::Create(HWND parent, int templateId, HINSTANCE module) {
-    if (hwnd_ != nullptr)
+    if (boundWindow != nullptr)
         return nullptr;
     if (module == nullptr)
         module = ::GetModuleHandleW(nullptr);
@@ -24,7 +24,7 @@ HWND CDialogImplBase::Create(HWND parent, int templateId, HINSTANCE module) {
 }
 
 bool CDialogImplBase::DestroyWindow() {
-    return hwnd_ != nullptr && ::DestroyWindow(hwnd_) != FALSE;
+    return boundWindow != nullptr && ::DestroyWindow(boundWindow) != FALSE;
 }
 
 INT_PTR CALLBACK CDialogImplBase::StartDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -33,7 +33,7 @@ INT_PTR CALLBACK CDialogImplBase::StartDialogProc(HWND hwnd, UINT message, WPARA
     auto* self = reinterpret_cast<CDialogImplBase*>(lParam);
     if (self == nullptr)
         return FALSE;
-    self->hwnd_ = hwnd;
+    self->boundWindow = hwnd;
     ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     ::SetWindowLongPtrW(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DialogProc));
     return DialogProc(hwnd, message, wParam, lParam);
@@ -41,7 +41,7 @@ INT_PTR CALLBACK CDialogImplBase::StartDialogProc(HWND hwnd, UINT message, WPARA
 
 INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<CDialogImplBase*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (self == nullptr || self->hwnd_ != hwnd)
+    if (self == nullptr || self->boundWindow != hwnd)
         return FALSE;
 
     LRESULT result = 0;
@@ -49,7 +49,7 @@ INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hwnd, UINT message, WPARAM wPa
 
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        self->hwnd_ = nullptr;
+        self->boundWindow = nullptr;
         self->OnFinalMessage(hwnd);
         return FALSE;
     }

@@ -19,7 +19,7 @@ class CDialogImplBase {
     virtual ~CDialogImplBase();
     virtual void OnFinalMessage(HWND) {}
 
-    HWND hwnd() const { return hwnd_; }
+    HWND hwnd() const { return boundWindow; }
 
     // Creates the dialog from template `templateId` of `module` (null: the program). Null on failure.
     HWND Create(HWND parent, int templateId, HINSTANCE module = nullptr);
@@ -29,7 +29,7 @@ class CDialogImplBase {
     static INT_PTR CALLBACK StartDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND hwnd_ = nullptr;
+    HWND boundWindow = nullptr;
 };
 
 template <typename T>

@@ -58,8 +58,8 @@ const MessageEntry<CHyperLink> CHyperLink::kMessageEntries[] = {
 const MessageMap<CHyperLink> CHyperLink::kMessageMap = MakeMessageMap(CHyperLink::kMessageEntries);
 
 CHyperLink::~CHyperLink() {
-    if (toolTip_ != nullptr && ::IsWindow(toolTip_))
-        ::DestroyWindow(toolTip_);
+    if (toolTip != nullptr && ::IsWindow(toolTip))
+        ::DestroyWindow(toolTip);
 }
 
 bool CHyperLink::SubclassWindow(HWND hwnd) {
@@ -71,20 +71,20 @@ bool CHyperLink::SubclassWindow(HWND hwnd) {
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
-    toolTip_ = ::CreateWindowExW(
+    toolTip = ::CreateWindowExW(
         WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     CalcLabelRect();
-    if (toolTip_ != nullptr) {
+    if (toolTip != nullptr) {
         TTTOOLINFOW tool = {};
         tool.cbSize = sizeof(tool);
         tool.uFlags = 0;  // mouse messages are relayed by this control
         tool.hwnd = hwnd;
         tool.uId = 0;
-        tool.rect = labelRect_;
-        tool.lpszText = const_cast<wchar_t*>(toolTipText_.c_str());
-        ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        SetToolTipText(toolTipText_.c_str());
+        tool.rect = labelRect;
+        tool.lpszText = const_cast<wchar_t*>(toolTipText.c_str());
+        ::SendMessageW(toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SetToolTipText(toolTipText.c_str());
     }
     return true;
 }
@@ -98,21 +98,21 @@ void CHyperLink::SetLabel(const wchar_t* label) {
 }
 
 void CHyperLink::SetToolTipText(const wchar_t* text) {
-    toolTipText_ = text != nullptr ? text : L"";
-    if (toolTip_ == nullptr)
+    toolTipText = text != nullptr ? text : L"";
+    if (toolTip == nullptr)
         return;
     TTTOOLINFOW tool = {};
     tool.cbSize = sizeof(tool);
     tool.hwnd = hwnd();
     tool.uId = 0;
-    tool.lpszText = const_cast<wchar_t*>(toolTipText_.c_str());
-    ::SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    ::SendMessageW(toolTip_, TTM_ACTIVATE, toolTipText_.empty() ? FALSE : TRUE, 0);
+    tool.lpszText = const_cast<wchar_t*>(toolTipText.c_str());
+    ::SendMessageW(toolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(toolTip, TTM_ACTIVATE, toolTipText.empty() ? FALSE : TRUE, 0);
 }
 
 void CHyperLink::ReadColors() {
-    linkColor_ = kDefaultLinkColor;
-    visitedColor_ = kDefaultVisitedColor;
+    linkColor = kDefaultLinkColor;
+    visitedColor = kDefaultVisitedColor;
     radu::UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Settings", 0, KEY_READ,
                         key.put()) != ERROR_SUCCESS)
@@ -128,8 +128,8 @@ void CHyperLink::ReadColors() {
         value[size / sizeof(wchar_t)] = L'\0';
         return ParseAnchorColor(value, fallback);
     };
-    linkColor_ = read(L"Anchor Color", kDefaultLinkColor);
-    visitedColor_ = read(L"Anchor Color Visited", kDefaultVisitedColor);
+    linkColor = read(L"Anchor Color", kDefaultLinkColor);
+    visitedColor = read(L"Anchor Color Visited", kDefaultVisitedColor);
 }
 
 void CHyperLink::CalcLabelRect() {
@@ -142,32 +142,32 @@ void CHyperLink::CalcLabelRect() {
     RECT calc = client;
     {
         radu::WindowDc dc = radu::WindowDc::Client(hwnd());
-        radu::SelectedObject font(dc.get(), linkFont_ ? linkFont_.get() : normalFont_);
+        radu::SelectedObject font(dc.get(), linkFont ? linkFont.get() : normalFont);
         ::DrawTextW(dc.get(), text, -1, &calc, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
     }
-    labelRect_ = {client.left, client.top, std::min(calc.right, client.right),
-                  std::min(calc.bottom, client.bottom)};
+    labelRect = {client.left, client.top, std::min(calc.right, client.right),
+                 std::min(calc.bottom, client.bottom)};
 
-    if (toolTip_ != nullptr) {
+    if (toolTip != nullptr) {
         TTTOOLINFOW tool = {};
         tool.cbSize = sizeof(tool);
         tool.hwnd = hwnd();
         tool.uId = 0;
-        tool.rect = labelRect_;
-        ::SendMessageW(toolTip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+        tool.rect = labelRect;
+        ::SendMessageW(toolTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
 bool CHyperLink::PointInLabel(LPARAM lParam) const {
     POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    return ::PtInRect(&labelRect_, pt) != FALSE;
+    return ::PtInRect(&labelRect, pt) != FALSE;
 }
 
 void CHyperLink::Navigate() {
     HWND parent = ::GetParent(hwnd());
     const int id = ::GetDlgCtrlID(hwnd());
-    if (extendedStyle_ & kLinkCommandButton) {
-        if (extendedStyle_ & kLinkNotifyButton) {
+    if (extendedStyle & kLinkCommandButton) {
+        if (extendedStyle & kLinkNotifyButton) {
             NMHDR header = {hwnd(), static_cast<UINT_PTR>(id), static_cast<UINT>(NM_CLICK)};
             ::SendMessageW(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header));
         } else {
@@ -175,10 +175,10 @@ void CHyperLink::Navigate() {
         }
         return;
     }
-    if (address_.empty())
+    if (linkAddress.empty())
         return;
-    ::ShellExecuteW(nullptr, L"open", address_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    visited_ = true;
+    ::ShellExecuteW(nullptr, L"open", linkAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    visited = true;
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -197,15 +197,15 @@ LRESULT CHyperLink::OnPaint(WPARAM wParam, LPARAM) {
 
     wchar_t text[512] = L"";
     ::GetWindowTextW(hwnd(), text, 512);
-    radu::SelectedObject font(dc, linkFont_ ? linkFont_.get() : normalFont_);
+    radu::SelectedObject font(dc, linkFont ? linkFont.get() : normalFont);
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, visited_ ? visitedColor_ : linkColor_);
+    ::SetTextColor(dc, visited ? visitedColor : linkColor);
     RECT rc = client;
     ::DrawTextW(dc, text, -1, &rc, DT_LEFT | DT_WORDBREAK);
     // The focus rectangle is a keyboard cue: shown only when the keyboard brought the focus here.
     const bool focusHidden = (::SendMessageW(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
-    if (::GetFocus() == hwnd() && keyboardFocus_ && !focusHidden)
-        ::DrawFocusRect(dc, &labelRect_);
+    if (::GetFocus() == hwnd() && keyboardFocus && !focusHidden)
+        ::DrawFocusRect(dc, &labelRect);
     return 0;
 }
 
@@ -213,7 +213,7 @@ LRESULT CHyperLink::OnSetCursor(WPARAM wParam, LPARAM lParam) {
     POINT pt;
     ::GetCursorPos(&pt);
     ::ScreenToClient(hwnd(), &pt);
-    if (::PtInRect(&labelRect_, pt)) {
+    if (::PtInRect(&labelRect, pt)) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     }
@@ -221,14 +221,14 @@ LRESULT CHyperLink::OnSetCursor(WPARAM wParam, LPARAM lParam) {
 }
 
 void CHyperLink::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (toolTip_ == nullptr)
+    if (toolTip == nullptr)
         return;
     MSG msg = {};
     msg.hwnd = hwnd();
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    ::SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    ::SendMessageW(toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
 LRESULT CHyperLink::OnMouseMove(WPARAM wParam, LPARAM lParam) {
@@ -242,15 +242,15 @@ LRESULT CHyperLink::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
         return 0;
     ::SetFocus(hwnd());
     ::SetCapture(hwnd());
-    pressed_ = true;
+    pressed = true;
     return 0;
 }
 
 LRESULT CHyperLink::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     RelayToToolTip(WM_LBUTTONUP, wParam, lParam);
-    if (!pressed_)
+    if (!pressed)
         return 0;
-    pressed_ = false;
+    pressed = false;
     if (::GetCapture() == hwnd())
         ::ReleaseCapture();
     if (PointInLabel(lParam))
@@ -271,30 +271,30 @@ LRESULT CHyperLink::OnFocusChange(WPARAM, LPARAM) {
 }
 
 LRESULT CHyperLink::OnSetFocus(WPARAM wParam, LPARAM lParam) {
-    keyboardFocus_ = false;
+    keyboardFocus = false;
     for (int key : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
         if (::GetKeyState(key) < 0)
-            keyboardFocus_ = true;
+            keyboardFocus = true;
     return OnFocusChange(wParam, lParam);
 }
 
 LRESULT CHyperLink::OnSetFont(WPARAM wParam, LPARAM) {
-    normalFont_ = reinterpret_cast<HFONT>(wParam);
+    normalFont = reinterpret_cast<HFONT>(wParam);
     HGDIOBJ base =
-        normalFont_ != nullptr ? static_cast<HGDIOBJ>(normalFont_) : ::GetStockObject(DEFAULT_GUI_FONT);
+        normalFont != nullptr ? static_cast<HGDIOBJ>(normalFont) : ::GetStockObject(DEFAULT_GUI_FONT);
     LOGFONTW lf;
     if (::GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
         lf.lfUnderline = TRUE;
-        linkFont_.reset(::CreateFontIndirectW(&lf));
+        linkFont.reset(::CreateFontIndirectW(&lf));
     }
     CalcLabelRect();
     return 0;
 }
 
 LRESULT CHyperLink::OnDestroy(WPARAM, LPARAM) {
-    if (toolTip_ != nullptr && ::IsWindow(toolTip_))
-        ::DestroyWindow(toolTip_);
-    toolTip_ = nullptr;
+    if (toolTip != nullptr && ::IsWindow(toolTip))
+        ::DestroyWindow(toolTip);
+    toolTip = nullptr;
     return 0;
 }
 

@@ -35,18 +35,18 @@ class CHyperLink : public CWindowImpl<CHyperLink> {
     // control's current font, reads the link colours and adds the tooltip.
     bool SubclassWindow(HWND hwnd);
 
-    void SetHyperLinkExtendedStyle(DWORD style) { extendedStyle_ = style; }
-    DWORD extendedStyle() const { return extendedStyle_; }
+    void SetHyperLinkExtendedStyle(DWORD style) { extendedStyle = style; }
+    DWORD GetHyperLinkExtendedStyle() const { return extendedStyle; }
     // The label is the control's text; setting it recomputes the clickable rectangle.
     void SetLabel(const wchar_t* label);
-    void SetHyperLink(const wchar_t* address) { address_ = address; }
+    void SetHyperLink(const wchar_t* address) { linkAddress = address; }
     void SetToolTipText(const wchar_t* text);
 
-    COLORREF linkColor() const { return linkColor_; }
-    COLORREF visitedColor() const { return visitedColor_; }
-    HFONT linkFont() const { return static_cast<HFONT>(linkFont_.get()); }
-    const RECT& labelRect() const { return labelRect_; }
-    bool visited() const { return visited_; }
+    COLORREF LinkColor() const { return linkColor; }
+    COLORREF VisitedColor() const { return visitedColor; }
+    HFONT LinkFont() const { return static_cast<HFONT>(linkFont.get()); }
+    const RECT& LabelRect() const { return labelRect; }
+    bool IsVisited() const { return visited; }
 
   private:
     LRESULT OnPaint(WPARAM, LPARAM);
@@ -67,18 +67,18 @@ class CHyperLink : public CWindowImpl<CHyperLink> {
     void Navigate();
     void RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam);
 
-    DWORD extendedStyle_ = 0;
-    std::wstring address_;
-    std::wstring toolTipText_;
-    HFONT normalFont_ = nullptr;  // the control's own font; not ours
-    radu::UniqueGdiObject linkFont_;
-    HWND toolTip_ = nullptr;
-    COLORREF linkColor_ = kDefaultLinkColor;
-    COLORREF visitedColor_ = kDefaultVisitedColor;
-    RECT labelRect_ = {};
-    bool visited_ = false;
-    bool pressed_ = false;
-    bool keyboardFocus_ = false;
+    DWORD extendedStyle = 0;
+    std::wstring linkAddress;
+    std::wstring toolTipText;
+    HFONT normalFont = nullptr;  // the control's own font; not ours
+    radu::UniqueGdiObject linkFont;
+    HWND toolTip = nullptr;
+    COLORREF linkColor = kDefaultLinkColor;
+    COLORREF visitedColor = kDefaultVisitedColor;
+    RECT labelRect = {};
+    bool visited = false;
+    bool pressed = false;
+    bool keyboardFocus = false;
 };
 
 }  // namespace radu::ui

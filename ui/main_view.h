@@ -43,7 +43,7 @@ class CMainView {
     void PaintSkin(Gdiplus::Graphics& graphics);
     // Timer 2001: one slideshow step.
     void OnSlideTimer();
-    void ResetSlideshow() { slides_.Reset(); }
+    void ResetSlideshow() { slides.Reset(); }
     void StopSlideshow();
     // WM_CTLCOLORSTATIC: the brush to return (0 leaves the system colours).
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
@@ -66,11 +66,11 @@ class CMainView {
     // Texts and bar of the installing page.
     void SetStatusText(const wchar_t* text);
     void SetPercentText(const wchar_t* text);
-    void SetProgress(int position) { progress_.SetPosition(position); }
+    void SetProgress(int position) { progress.SetPosition(position); }
 
-    HWND dialog() const { return dialog_; }
-    CCustomButton& installButton() { return installButton_; }
-    CMyProgress& progressBar() { return progress_; }
+    HWND Dialog() const { return dialogWindow; }
+    CCustomButton& InstallButton() { return installButton; }
+    CMyProgress& progressBar() { return progress; }
 
     std::wstring installFolder;
 
@@ -79,31 +79,32 @@ class CMainView {
     HWND CreateCheckBox(const RECT& rect, int id, const wchar_t* text);
     void Show(HWND control, bool show) const;
     void ShowItem(int id, bool show) const;
+    void ShowCustomPanel(bool show) const;
     void InvalidatePicture();
 
-    HWND dialog_ = nullptr;
+    HWND dialogWindow = nullptr;
     GdiPtr<Gdiplus::Image> pageImages[kPageCount];
     int pageImage = 0;
     int previousImage = -1;  // the picture the slideshow's current banner is revealed over
-    Slideshow slides_;
+    Slideshow slides;
 
     // Fonts A..E and the brush behind the option boxes outlive the controls that use them.
-    radu::UniqueGdiObject fontButton_;        // the install button's text
-    radu::UniqueGdiObject fontLicence_;       // the licence box
-    radu::UniqueGdiObject fontLabel_;         // the folder label and the status text
-    radu::UniqueGdiObject fontFolder_;        // the folder field
-    radu::UniqueGdiObject fontOption_;        // the option labels
-    radu::UniqueGdiObject optionBackground_;  // #2F97D0, the colour of page picture 1 behind the boxes
+    radu::UniqueGdiObject fontButton;        // the install button's text
+    radu::UniqueGdiObject fontLicence;       // the licence box
+    radu::UniqueGdiObject fontLabel;         // the folder label and the status text
+    radu::UniqueGdiObject fontFolder;        // the folder field
+    radu::UniqueGdiObject fontOption;        // the option labels
+    radu::UniqueGdiObject optionBackground;  // #2F97D0, the colour of page picture 1 behind the boxes
 
-    CCustomButton installButton_;
-    CCustomButton closeButton_;
-    CCustomButton arrowButton_;
-    CCustomButton browseButton_;
-    CHyperLink licenceLink_;
-    CMyProgress progress_;
-    HWND licenceBox_ = nullptr;
-    CFolderField folderField_;
-    HWND optionBoxes_[3] = {};
+    CCustomButton installButton;
+    CCustomButton closeButton;
+    CCustomButton arrowButton;
+    CCustomButton browseButton;
+    CHyperLink licenceLink;
+    CMyProgress progress;
+    HWND licenceBox = nullptr;
+    CFolderField folderField;
+    HWND optionBoxes[3] = {};
 };
 
 }  // namespace radu::ui

@@ -35,8 +35,8 @@ bool CMainView::LoadSkin() {
 }
 
 void CMainView::CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip) {
-    button.Create(dialog_, rect, kInteractive, id);
-    button.SetSkinParent(dialog_);
+    button.Create(dialogWindow, rect, kInteractive, id);
+    button.SetSkinParent(dialogWindow);
     button.LoadStrip(strip);
     button.SetFrameCount(2);
     button.SetFrameIndexes(0, 1, 1, 1);  // normal, pressed, hover, disabled
@@ -44,91 +44,91 @@ void CMainView::CreateSkinButton(CCustomButton& button, const RECT& rect, int id
 
 HWND CMainView::CreateCheckBox(const RECT& rect, int id, const wchar_t* text) {
     return ::CreateWindowExW(0, L"BUTTON", text, kCheckBoxStyle, rect.left, rect.top, rect.right - rect.left,
-                             rect.bottom - rect.top, dialog_,
+                             rect.bottom - rect.top, dialogWindow,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
                              nullptr);
 }
 
 void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
-    dialog_ = dialog;
-    fontButton_ = CreatePointFont(200, kFontFace);
-    fontLicence_ = CreatePointFont(90, kFontFace);
-    fontLabel_ = CreatePointFont(110, kFontFace);
-    fontFolder_ = CreatePointFont(100, kFontFace);
-    fontOption_ = CreatePointFont(100, kFontFace);
-    optionBackground_.reset(::CreateSolidBrush(RGB(0x2F, 0x97, 0xD0)));
+    dialogWindow = dialog;
+    fontButton = CreatePointFont(200, kFontFace);
+    fontLicence = CreatePointFont(90, kFontFace);
+    fontLabel = CreatePointFont(110, kFontFace);
+    fontFolder = CreatePointFont(100, kFontFace);
+    fontOption = CreatePointFont(100, kFontFace);
+    optionBackground.reset(::CreateSolidBrush(RGB(0x2F, 0x97, 0xD0)));
 
     // The install button.
-    CreateSkinButton(installButton_, {220, 307, 388, 359}, kIdInstallButton, kPngInstallButton);
-    SetFont(installButton_.hwnd(), fontButton_);
-    installButton_.SetButtonText(L"快速安装");
-    installButton_.SetTextColors(kWhite, kWhite, kWhite, kWhite);
+    CreateSkinButton(installButton, {220, 307, 388, 359}, kIdInstallButton, kPngInstallButton);
+    SetFont(installButton.hwnd(), fontButton);
+    installButton.SetButtonText(L"快速安装");
+    installButton.SetTextColors(kWhite, kWhite, kWhite, kWhite);
 
     // Picture-only buttons.
-    CreateSkinButton(closeButton_, {579, 10, 590, 21}, kIdCloseButton, kPngCloseButton);
-    CreateSkinButton(arrowButton_, {575, 278, 590, 291}, kIdArrowButton, kPngArrowButton);
-    CreateSkinButton(browseButton_, {458, 106, 478, 126}, kIdBrowseButton, kPngBrowseButton);
+    CreateSkinButton(closeButton, {579, 10, 590, 21}, kIdCloseButton, kPngCloseButton);
+    CreateSkinButton(arrowButton, {575, 278, 590, 291}, kIdArrowButton, kPngArrowButton);
+    CreateSkinButton(browseButton, {458, 106, 478, 126}, kIdBrowseButton, kPngBrowseButton);
 
     // Licence box and link.
-    licenceBox_ = CreateCheckBox({10, 270, 100, 300}, kIdLicenceBox, L"已阅读并同意");
-    SetFont(licenceBox_, fontLicence_);
-    licenceLink_.SubclassWindow(::GetDlgItem(dialog_, kIdLicenceLink));
-    ::SetWindowLongPtrW(licenceLink_.hwnd(), GWL_STYLE,
-                        ::GetWindowLongPtrW(licenceLink_.hwnd(), GWL_STYLE) | WS_TABSTOP);
-    licenceLink_.SetHyperLinkExtendedStyle(kLinkCommandButton | kLinkNotifyButton);
-    licenceLink_.SetLabel(L"许可协议");
-    licenceLink_.SetToolTipText(licenceAddress);
+    licenceBox = CreateCheckBox({10, 270, 100, 300}, kIdLicenceBox, L"已阅读并同意");
+    SetFont(licenceBox, fontLicence);
+    licenceLink.SubclassWindow(::GetDlgItem(dialogWindow, kIdLicenceLink));
+    ::SetWindowLongPtrW(licenceLink.hwnd(), GWL_STYLE,
+                        ::GetWindowLongPtrW(licenceLink.hwnd(), GWL_STYLE) | WS_TABSTOP);
+    licenceLink.SetHyperLinkExtendedStyle(kLinkCommandButton | kLinkNotifyButton);
+    licenceLink.SetLabel(L"许可协议");
+    licenceLink.SetToolTipText(licenceAddress);
 
     // The dialog template's texts.
-    ::SetDlgItemTextW(dialog_, kIdCustomInstallLink, L"自定义安装");
-    ::SetDlgItemTextW(dialog_, kIdFolderLabel, L"安装路径:");
-    SetFont(::GetDlgItem(dialog_, kIdFolderLabel), fontLabel_);
+    ::SetDlgItemTextW(dialogWindow, kIdCustomInstallLink, L"自定义安装");
+    ::SetDlgItemTextW(dialogWindow, kIdFolderLabel, L"安装路径:");
+    SetFont(::GetDlgItem(dialogWindow, kIdFolderLabel), fontLabel);
 
     // The folder field. Longer text could not be joined with the product's paths: the field takes no
     // more, and the folder dialog and the install button refuse longer text with a message.
-    HWND field = ::CreateWindowExW(0, L"EDIT", L"", kFolderFieldStyle, 183, 106, 456 - 183, 126 - 106,
-                                   dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdFolderField)),
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    folderField_.SubclassWindow(field);
-    SetFont(field, fontFolder_);
+    HWND field = ::CreateWindowExW(
+        0, L"EDIT", L"", kFolderFieldStyle, 183, 106, 456 - 183, 126 - 106, dialogWindow,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdFolderField)), ::GetModuleHandleW(nullptr), nullptr);
+    folderField.SubclassWindow(field);
+    SetFont(field, fontFolder);
     ::SendMessageW(field, EM_LIMITTEXT, kMaxFolderTextUnits, 0);
     installFolder = DefaultInstallFolder();
     ::SetWindowTextW(field, installFolder.c_str());
 
     // Options and the installing page's texts.
-    optionBoxes_[0] = CreateCheckBox({188, 149, 210, 181}, kIdOptionDesktop, L"");
-    optionBoxes_[1] = CreateCheckBox({188, 185, 210, 217}, kIdOptionStartMenu, L"");
-    optionBoxes_[2] = CreateCheckBox({188, 221, 210, 253}, kIdOptionAutoStart, L"");
+    optionBoxes[0] = CreateCheckBox({188, 149, 210, 181}, kIdOptionDesktop, L"");
+    optionBoxes[1] = CreateCheckBox({188, 185, 210, 217}, kIdOptionStartMenu, L"");
+    optionBoxes[2] = CreateCheckBox({188, 221, 210, 253}, kIdOptionAutoStart, L"");
     const int labels[3] = {kIdOptionLabelDesktop, kIdOptionLabelStartMenu, kIdOptionLabelAutoStart};
     const wchar_t* labelTexts[3] = {L"生成桌面图标", L"创建开始菜单", L"开机启动"};
     for (int i = 0; i < 3; ++i) {
-        SetFont(::GetDlgItem(dialog_, labels[i]), fontOption_);
-        ::SetDlgItemTextW(dialog_, labels[i], labelTexts[i]);
+        SetFont(::GetDlgItem(dialogWindow, labels[i]), fontOption);
+        ::SetDlgItemTextW(dialogWindow, labels[i], labelTexts[i]);
     }
-    ::SetDlgItemTextW(dialog_, kIdStatusText, L"正在下载资源:");
-    SetFont(::GetDlgItem(dialog_, kIdStatusText), fontLabel_);
-    ::SetDlgItemTextW(dialog_, kIdPercentText, L"0%");
+    ::SetDlgItemTextW(dialogWindow, kIdStatusText, L"正在下载资源:");
+    SetFont(::GetDlgItem(dialogWindow, kIdStatusText), fontLabel);
+    ::SetDlgItemTextW(dialogWindow, kIdPercentText, L"0%");
 
     // The progress bar over the white band.
-    progress_.Create(dialog_, {198, 312, 479, 334}, kChildVisible, kIdProgressBar);
-    progress_.LoadPictures(kPngProgressTrack, kPngProgressFill);
-    progress_.SetSkinParent(dialog_);
-    progress_.SetMargins(3, 3);
-    progress_.SetPosition(0);
+    progress.Create(dialogWindow, {198, 312, 479, 334}, kChildVisible, kIdProgressBar);
+    progress.LoadPictures(kPngProgressTrack, kPngProgressFill);
+    progress.SetSkinParent(dialogWindow);
+    progress.SetMargins(3, 3);
+    progress.SetPosition(0);
 
     // All three options start ticked.
-    for (HWND box : optionBoxes_)
+    for (HWND box : optionBoxes)
         ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
 
     // The template's box for the status text reaches into the bar's left end, and its background would
     // cover that end whenever the text changes: the box ends where the bar begins.
     RECT status;
-    HWND statusText = ::GetDlgItem(dialog_, kIdStatusText);
+    HWND statusText = ::GetDlgItem(dialogWindow, kIdStatusText);
     ::GetWindowRect(statusText, &status);
-    ::MapWindowPoints(HWND_DESKTOP, dialog_, reinterpret_cast<POINT*>(&status), 2);
+    ::MapWindowPoints(HWND_DESKTOP, dialogWindow, reinterpret_cast<POINT*>(&status), 2);
     RECT bar;
-    ::GetWindowRect(progress_.hwnd(), &bar);
-    ::MapWindowPoints(HWND_DESKTOP, dialog_, reinterpret_cast<POINT*>(&bar), 2);
+    ::GetWindowRect(progress.hwnd(), &bar);
+    ::MapWindowPoints(HWND_DESKTOP, dialogWindow, reinterpret_cast<POINT*>(&bar), 2);
     if (status.right > bar.left && status.left < bar.left)
         ::SetWindowPos(statusText, nullptr, 0, 0, bar.left - status.left, status.bottom - status.top,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -136,10 +136,10 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     // Tab goes through the controls in reading order: licence, folder and options, then the buttons.
     // That order is the windows' order among their siblings. It starts after the dialog template's
     // statics, so that a look-up of 1005 still finds the folder label before the install button.
-    const HWND tabOrder[] = {licenceBox_,         licenceLink_.hwnd(), field,           browseButton_.hwnd(),
-                             optionBoxes_[0],     optionBoxes_[1],     optionBoxes_[2], installButton_.hwnd(),
-                             arrowButton_.hwnd(), closeButton_.hwnd()};
-    HWND after = ::GetDlgItem(dialog_, kIdPercentText);  // the template's last control
+    const HWND tabOrder[] = {licenceBox,         licenceLink.hwnd(), field,          browseButton.hwnd(),
+                             optionBoxes[0],     optionBoxes[1],     optionBoxes[2], installButton.hwnd(),
+                             arrowButton.hwnd(), closeButton.hwnd()};
+    HWND after = ::GetDlgItem(dialogWindow, kIdPercentText);  // the template's last control
     for (HWND control : tabOrder) {
         ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = control;
@@ -147,7 +147,7 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
 
     // Focus rectangles and access keys stay hidden until the keyboard is used in the window. Posted: the
     // dialog manager initialises the window's state itself once the dialog is created.
-    ::PostMessageW(dialog_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    ::PostMessageW(dialogWindow, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 }
 
 }  // namespace radu::ui

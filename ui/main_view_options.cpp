@@ -10,46 +10,46 @@
 namespace radu::ui {
 
 bool CMainView::LicenceAccepted() const {
-    return ::SendMessageW(licenceBox_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return ::SendMessageW(licenceBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void CMainView::EnableInstall(bool enable) {
-    ::EnableWindow(installButton_.hwnd(), enable ? TRUE : FALSE);
-    ::EnableWindow(arrowButton_.hwnd(), enable ? TRUE : FALSE);
+    ::EnableWindow(installButton.hwnd(), enable ? TRUE : FALSE);
+    ::EnableWindow(arrowButton.hwnd(), enable ? TRUE : FALSE);
 }
 
 bool CMainView::InstallEnabled() const {
-    return ::IsWindowEnabled(installButton_.hwnd()) != FALSE;
+    return ::IsWindowEnabled(installButton.hwnd()) != FALSE;
 }
 
 void CMainView::FlipOption(int labelId) {
     const int index = labelId - kIdOptionLabelDesktop;
     if (index < 0 || index > 2)
         return;
-    HWND box = optionBoxes_[index];
+    HWND box = optionBoxes[index];
     const bool checked = ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     ::SendMessageW(box, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
 }
 
 bool CMainView::OptionChecked(int boxId) const {
-    return ::IsDlgButtonChecked(dialog_, boxId) == BST_CHECKED;
+    return ::IsDlgButtonChecked(dialogWindow, boxId) == BST_CHECKED;
 }
 
 std::wstring CMainView::FolderText() const {
     wchar_t text[kPathUnits] = L"";
-    ::GetWindowTextW(folderField_.hwnd(), text, kPathUnits);
+    ::GetWindowTextW(folderField.hwnd(), text, kPathUnits);
     return text;
 }
 
 std::wstring CMainView::FullFolderText() const {
-    const int length = ::GetWindowTextLengthW(folderField_.hwnd());
+    const int length = ::GetWindowTextLengthW(folderField.hwnd());
     std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    ::GetWindowTextW(folderField_.hwnd(), text.data(), static_cast<int>(text.size()));
+    ::GetWindowTextW(folderField.hwnd(), text.data(), static_cast<int>(text.size()));
     return text.data();
 }
 
 void CMainView::ShowFolderTooLong() const {
-    ::MessageBoxW(dialog_, L"安装路径太长（不能超过230个字符），请选择一个路径较短的文件夹。", L"提示",
+    ::MessageBoxW(dialogWindow, L"安装路径太长（不能超过230个字符），请选择一个路径较短的文件夹。", L"提示",
                   MB_OK | MB_ICONWARNING);
 }
 
@@ -63,15 +63,15 @@ void CMainView::OnBrowse() {
             ShowFolderTooLong();  // the previous folder stays
     }
     installFolder = std::wstring(TrimWhitespace(installFolder));
-    ::SetWindowTextW(folderField_.hwnd(), installFolder.c_str());
+    ::SetWindowTextW(folderField.hwnd(), installFolder.c_str());
 }
 
 void CMainView::SetStatusText(const wchar_t* text) {
-    ::SetDlgItemTextW(dialog_, kIdStatusText, text);
+    ::SetDlgItemTextW(dialogWindow, kIdStatusText, text);
 }
 
 void CMainView::SetPercentText(const wchar_t* text) {
-    ::SetDlgItemTextW(dialog_, kIdPercentText, text);
+    ::SetDlgItemTextW(dialogWindow, kIdPercentText, text);
 }
 
 }  // namespace radu::ui

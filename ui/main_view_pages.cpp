@@ -13,79 +13,71 @@ void CMainView::Show(HWND control, bool show) const {
 
 // By ID, so 1005 reaches the folder label.
 void CMainView::ShowItem(int id, bool show) const {
-    Show(::GetDlgItem(dialog_, id), show);
+    Show(::GetDlgItem(dialogWindow, id), show);
 }
 
 void CMainView::InvalidatePicture() {
     RECT picture = {0, 0, 600, kPictureHeight};
-    ::InvalidateRect(dialog_, &picture, FALSE);
+    ::InvalidateRect(dialogWindow, &picture, FALSE);
+}
+
+// The custom page's panel: folder label and field, browse button, the three options with their labels.
+void CMainView::ShowCustomPanel(bool show) const {
+    ShowItem(kIdFolderLabel, show);
+    for (int id : {kIdOptionLabelDesktop, kIdOptionLabelStartMenu, kIdOptionLabelAutoStart})
+        ShowItem(id, show);
+    Show(folderField.hwnd(), show);
+    for (HWND box : optionBoxes)
+        Show(box, show);
+    Show(browseButton.hwnd(), show);
 }
 
 void CMainView::ShowPage(int state) {
-    const int optionLabels[3] = {kIdOptionLabelDesktop, kIdOptionLabelStartMenu, kIdOptionLabelAutoStart};
     switch (state) {
         case StateWelcome:
             EnableInstall(false);
-            ShowItem(kIdFolderLabel, false);
+            ShowCustomPanel(false);
             ShowItem(kIdStatusText, false);
-            for (int id : optionLabels)
-                ShowItem(id, false);
-            Show(folderField_.hwnd(), false);
-            Show(browseButton_.hwnd(), false);
-            for (HWND box : optionBoxes_)
-                Show(box, false);
-            Show(progress_.hwnd(), false);
+            Show(progress.hwnd(), false);
             ShowItem(kIdPercentText, false);
             break;
 
         case StateCustom:
-            installButton_.SetButtonText(L"安装");
-            Show(licenceBox_, false);
-            Show(licenceLink_.hwnd(), false);
+            installButton.SetButtonText(L"安装");
+            Show(licenceBox, false);
+            Show(licenceLink.hwnd(), false);
             ShowItem(kIdCustomInstallLink, false);
-            Show(arrowButton_.hwnd(), false);
-            ShowItem(kIdFolderLabel, true);
-            for (int id : optionLabels)
-                ShowItem(id, true);
+            Show(arrowButton.hwnd(), false);
             ShowItem(kIdStatusText, false);
             ShowItem(kIdPercentText, false);
-            Show(progress_.hwnd(), false);
+            Show(progress.hwnd(), false);
             pageImage = 1;
             InvalidatePicture();
-            Show(folderField_.hwnd(), true);
-            for (HWND box : optionBoxes_)
-                Show(box, true);
-            Show(browseButton_.hwnd(), true);
+            ShowCustomPanel(true);
             break;
 
         case StateInstalling:
-            ShowItem(kIdFolderLabel, false);
+            ShowCustomPanel(false);
             ShowItem(kIdStatusText, true);
-            for (int id : optionLabels)
-                ShowItem(id, false);
-            Show(folderField_.hwnd(), false);
-            Show(browseButton_.hwnd(), false);
-            for (HWND box : optionBoxes_)
-                Show(box, false);
-            Show(licenceBox_, false);
-            Show(licenceLink_.hwnd(), false);
+            Show(licenceBox, false);
+            Show(licenceLink.hwnd(), false);
             ShowItem(kIdCustomInstallLink, false);
-            Show(arrowButton_.hwnd(), false);
-            Show(installButton_.hwnd(), false);
-            Show(progress_.hwnd(), true);
+            Show(arrowButton.hwnd(), false);
+            Show(installButton.hwnd(), false);
+            Show(progress.hwnd(), true);
             ShowItem(kIdPercentText, true);
             previousImage = pageImage;  // the first banner is revealed over the page before
             pageImage = 2;
             InvalidatePicture();
-            ::SetTimer(dialog_, ID_TIMER_SLIDESHOW, kSlideshowIntervalMs, nullptr);
+            ::SetTimer(dialogWindow, ID_TIMER_SLIDESHOW, kSlideshowIntervalMs, nullptr);
             break;
 
         case StateFinished:
             ShowItem(kIdStatusText, false);
-            Show(progress_.hwnd(), false);
+            Show(progress.hwnd(), false);
             ShowItem(kIdPercentText, false);
-            installButton_.SetButtonText(L"完成");
-            Show(installButton_.hwnd(), true);
+            installButton.SetButtonText(L"完成");
+            Show(installButton.hwnd(), true);
             pageImage = 4;
             InvalidatePicture();
             break;

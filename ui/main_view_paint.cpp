@@ -9,14 +9,14 @@ namespace radu::ui {
 
 void CMainView::OnPaint(WPARAM wParam) {
     // A device context in wParam is one we are handed: the skinned controls capture the skin this way.
-    radu::PaintDc dc(dialog_, reinterpret_cast<HDC>(wParam));
+    radu::PaintDc dc(dialogWindow, reinterpret_cast<HDC>(wParam));
     Gdiplus::Graphics graphics(dc.get());
     PaintSkin(graphics);
 }
 
 void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
     RECT client = {};
-    ::GetClientRect(dialog_, &client);
+    ::GetClientRect(dialogWindow, &client);
 
     // The white band behind the lower controls.
     Gdiplus::SolidBrush white(Gdiplus::Color(0xFF, 0xFF, 0xFF, 0xFF));
@@ -34,7 +34,7 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
         // Slideshow: the revealed columns of the banner, the rest still the picture it is revealed over.
         // That picture is drawn rather than left to what the screen showed, which would keep the hidden
         // controls of the page before on show until the wipe reaches them.
-        const INT shown = std::min<INT>(slides_.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
+        const INT shown = std::min<INT>(slides.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
         Gdiplus::Image* under =
             previousImage >= 0 && previousImage < kPageCount ? pageImages[previousImage].get() : nullptr;
         Gdiplus::Rect clip;
@@ -58,17 +58,17 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
 void CMainView::OnSlideTimer() {
     int picture = 0;
     int width = 0;
-    if (!slides_.Tick(picture, width))
+    if (!slides.Tick(picture, width))
         return;
     if (picture != pageImage)
         previousImage = pageImage;  // the next banner is revealed over the whole one
     pageImage = picture;
     RECT strip = {0, 0, width, kPictureHeight};
-    ::InvalidateRect(dialog_, &strip, FALSE);
+    ::InvalidateRect(dialogWindow, &strip, FALSE);
 }
 
 void CMainView::StopSlideshow() {
-    ::KillTimer(dialog_, ID_TIMER_SLIDESHOW);
+    ::KillTimer(dialogWindow, ID_TIMER_SLIDESHOW);
 }
 
 LRESULT CMainView::OnCtlColorStatic(HDC dc, HWND control) {
@@ -99,7 +99,7 @@ LRESULT CMainView::OnCtlColorStatic(HDC dc, HWND control) {
         case kIdOptionStartMenu:
         case kIdOptionAutoStart:
             ::SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<LRESULT>(optionBackground_.get());
+            return reinterpret_cast<LRESULT>(optionBackground.get());
         case kIdFolderField:
             return 0;  // read-only or disabled field: the system's colours
         default:

@@ -28,27 +28,24 @@ const MessageEntry<CMyProgress> CMyProgress::kMessageEntries[] = {
 const MessageMap<CMyProgress> CMyProgress::kMessageMap = MakeMessageMap(CMyProgress::kMessageEntries);
 
 CMyProgress::~CMyProgress() {
-    if (hwnd() != nullptr && ::IsWindow(hwnd()))
-        ::DestroyWindow(hwnd());
+    DestroyIfAlive();
 }
 
 HWND CMyProgress::Create(HWND parent, const RECT& rect, DWORD style, int id) {
-    if (style == 0)
-        style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    return CreateSuperclassed(parent, rect, style, id);
+    return CreateSkinnedChild(parent, rect, style, id);
 }
 
 bool CMyProgress::LoadPictures(int trackResource, int fillResource) {
-    const bool track = LoadSkinImage(track_, MAKEINTRESOURCEW(trackResource), L"PNG");
-    const bool fill = LoadSkinImage(fill_, MAKEINTRESOURCEW(fillResource), L"PNG");
-    composed_.reset();
+    const bool track = LoadSkinImage(trackImage, MAKEINTRESOURCEW(trackResource), L"PNG");
+    const bool fill = LoadSkinImage(fillImage, MAKEINTRESOURCEW(fillResource), L"PNG");
+    composed.reset();
     return track && fill;
 }
 
 void CMyProgress::SetPictures(GdiPtr<Gdiplus::Image> track, GdiPtr<Gdiplus::Image> fill) {
-    track_ = std::move(track);
-    fill_ = std::move(fill);
-    composed_.reset();
+    trackImage = std::move(track);
+    fillImage = std::move(fill);
+    composed.reset();
 }
 
 void CMyProgress::SetPosition(int position) {
@@ -56,13 +53,13 @@ void CMyProgress::SetPosition(int position) {
     if (hwnd() != nullptr)
         ::GetClientRect(hwnd(), &rc);
     const int fillWidth =
-        ProgressFillWidth(static_cast<unsigned>(position), rc.left, rc.right, margin_, extraWidth_);
+        ProgressFillWidth(static_cast<unsigned>(position), rc.left, rc.right, barMargin, barExtraWidth);
     // Unpacking sets the position once per entry, thousands of times for a few dozen different pictures:
     // a bar that would look the same is neither composed nor painted again.
-    if (composed_ && static_cast<unsigned>(position) == position_ && fillWidth == fillWidth_)
+    if (composed && static_cast<unsigned>(position) == shownPosition && fillWidth == shownFillWidth)
         return;
-    position_ = static_cast<unsigned>(position);
-    fillWidth_ = fillWidth;
+    shownPosition = static_cast<unsigned>(position);
+    shownFillWidth = fillWidth;
     ComposeBar();
     if (hwnd() != nullptr)
         ::InvalidateRect(hwnd(), nullptr, TRUE);
@@ -75,43 +72,43 @@ bool CMyProgress::ComposeBar() {
     ::GetClientRect(hwnd(), &rc);
     const INT width = rc.right - rc.left;
     const INT height = rc.bottom - rc.top;
-    composed_.reset();
+    composed.reset();
     if (width <= 0 || height <= 0)
         return false;
-    composed_.reset(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
-    Gdiplus::Graphics g(composed_.get());
+    composed.reset(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
+    Gdiplus::Graphics g(composed.get());
     g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
     g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
 
-    if (!background_.brush)
-        CaptureBackground(hwnd(), skinParent, background_);
-    if (background_.brush)
-        g.FillRectangle(background_.brush.get(), 0, 0, width, height);
-    if (track_)
-        g.DrawImage(track_.get(), 0, 0, width, height);
-    if (fillWidth_ != 0 && fill_) {
+    if (!background.brush)
+        CaptureBackground(hwnd(), skinParent, background);
+    if (background.brush)
+        g.FillRectangle(background.brush.get(), 0, 0, width, height);
+    if (trackImage)
+        g.DrawImage(trackImage.get(), 0, 0, width, height);
+    if (shownFillWidth != 0 && fillImage) {
         // The fill is revealed from its left end, never stretched sideways.
-        const INT shown = extraWidth_ + fillWidth_;
-        g.DrawImage(fill_.get(), Gdiplus::Rect(margin_, margin_, shown, height - 2 * margin_), 0, 0, shown,
-                    static_cast<INT>(fill_->GetHeight()), Gdiplus::UnitPixel);
+        const INT shown = barExtraWidth + shownFillWidth;
+        g.DrawImage(fillImage.get(), Gdiplus::Rect(barMargin, barMargin, shown, height - 2 * barMargin), 0, 0,
+                    shown, static_cast<INT>(fillImage->GetHeight()), Gdiplus::UnitPixel);
     }
     return true;
 }
 
 LRESULT CMyProgress::OnMoveOrSize(WPARAM, LPARAM) {
-    background_.Reset();
-    composed_.reset();  // the skin behind the bar is another now
-    if (position_ != 0)
-        SetPosition(static_cast<int>(position_));
+    background.Reset();
+    composed.reset();  // the skin behind the bar is another now
+    if (shownPosition != 0)
+        SetPosition(static_cast<int>(shownPosition));
     return 0;
 }
 
 LRESULT CMyProgress::OnPaint(WPARAM wParam, LPARAM) {
     radu::PaintDc dc(hwnd(), reinterpret_cast<HDC>(wParam));
-    if (skinParent != nullptr && composed_) {
+    if (skinParent != nullptr && composed) {
         Gdiplus::Graphics g(dc.get());
-        g.DrawImage(composed_.get(), 0, 0, static_cast<INT>(composed_->GetWidth()),
-                    static_cast<INT>(composed_->GetHeight()));
+        g.DrawImage(composed.get(), 0, 0, static_cast<INT>(composed->GetWidth()),
+                    static_cast<INT>(composed->GetHeight()));
     }
     return 0;
 }

@@ -34,12 +34,12 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     // Each of these changes the look: the next SetPosition composes the bar afresh.
     void SetSkinParent(HWND parent) {
         skinParent = parent;
-        composed_.reset();
+        composed.reset();
     }
     void SetMargins(int margin, int extraWidth) {
-        margin_ = margin;
-        extraWidth_ = extraWidth;
-        composed_.reset();
+        barMargin = margin;
+        barExtraWidth = extraWidth;
+        composed.reset();
     }
 
     // Composes and repaints the bar, unless it already shows this position.
@@ -47,8 +47,8 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     // Composes background, track and fill; false while no skin parent is set.
     bool ComposeBar();
 
-    unsigned position() const { return position_; }
-    int fillWidth() const { return fillWidth_; }
+    unsigned Position() const { return shownPosition; }
+    int FillWidth() const { return shownFillWidth; }
 
   private:
     LRESULT OnCreate(WPARAM, LPARAM) { return 0; }
@@ -56,15 +56,15 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM) { return 1; }
 
-    GdiPtr<Gdiplus::Image> track_;
-    GdiPtr<Gdiplus::Image> fill_;
-    GdiPtr<Gdiplus::Bitmap> composed_;
-    CapturedBackground background_;
+    GdiPtr<Gdiplus::Image> trackImage;
+    GdiPtr<Gdiplus::Image> fillImage;
+    GdiPtr<Gdiplus::Bitmap> composed;
+    CapturedBackground background;
     HWND skinParent = nullptr;
-    int fillWidth_ = 0;
-    unsigned position_ = 0;
-    int margin_ = 1;
-    int extraWidth_ = 2;
+    int shownFillWidth = 0;
+    unsigned shownPosition = 0;
+    int barMargin = 1;
+    int barExtraWidth = 2;
 };
 
 }  // namespace radu::ui

@@ -9,18 +9,18 @@ constexpr UINT_PTR kSubclassId = 1;
 }  // namespace
 
 CWindowImplBase::~CWindowImplBase() {
-    if (hwnd_ == nullptr || !::IsWindow(hwnd_))
+    if (boundWindow == nullptr || !::IsWindow(boundWindow))
         return;
     // The derived parts of this object are gone already: the window's last messages go to the class's
     // own procedure, never to this object.
-    const bool created = previous_ != nullptr;
+    const bool created = previousProc != nullptr;
     HWND hwnd = Detach();
     if (created)
         ::DestroyWindow(hwnd);
 }
 
 bool CWindowImplBase::SubclassWindow(HWND hwnd) {
-    if (hwnd_ != nullptr || hwnd == nullptr || !::IsWindow(hwnd))
+    if (boundWindow != nullptr || hwnd == nullptr || !::IsWindow(hwnd))
         return false;
     // Bound to another object already: subclassed by it, or created by the layer.
     DWORD_PTR other = 0;
@@ -29,25 +29,25 @@ bool CWindowImplBase::SubclassWindow(HWND hwnd) {
         return false;
     if (!::SetWindowSubclass(hwnd, &SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
-    hwnd_ = hwnd;
-    chainProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+    boundWindow = hwnd;
+    chainProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     return true;
 }
 
 HWND CWindowImplBase::UnsubclassWindow() {
-    if (hwnd_ == nullptr || previous_ != nullptr)
+    if (boundWindow == nullptr || previousProc != nullptr)
         return nullptr;
     return Detach();
 }
 
 HWND CWindowImplBase::Detach(bool windowGoing) {
-    HWND hwnd = hwnd_;
-    if (previous_ == nullptr) {
+    HWND hwnd = boundWindow;
+    if (previousProc == nullptr) {
         // The chain lets a subclass go wherever it stands in it. But when a procedure has been put in
         // front of the whole chain the old way since (as outside tools do), removing the chain's last
         // subclass can put the window's original procedure back over that one; the subclass then stays
         // as a pass-through, with no object, until the window goes.
-        if (windowGoing || reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == chainProc_)
+        if (windowGoing || reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == chainProc)
             ::RemoveWindowSubclass(hwnd, &SubclassProc, kSubclassId);
         else
             ::SetWindowSubclass(hwnd, &SubclassProc, kSubclassId, 0);
@@ -55,11 +55,11 @@ HWND CWindowImplBase::Detach(bool windowGoing) {
         // When another procedure has been put in front of a created window's own since, ours cannot be
         // taken out of the chain; it then only stops reaching this object.
         if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == &WindowProc)
-            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc));
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     }
-    hwnd_ = nullptr;
-    previous_ = nullptr;
+    boundWindow = nullptr;
+    previousProc = nullptr;
     return hwnd;
 }
 
@@ -70,14 +70,14 @@ void CWindowImplBase::EnsureCommonControls() {
 
 LRESULT CWindowImplBase::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
     // DefSubclassProc passes the message being processed on to the next procedure in the chain.
-    if (previous_ == nullptr)
-        return ::DefSubclassProc(hwnd_, message, wParam, lParam);
-    return ::CallWindowProcW(previous_, hwnd_, message, wParam, lParam);
+    if (previousProc == nullptr)
+        return ::DefSubclassProc(boundWindow, message, wParam, lParam);
+    return ::CallWindowProcW(previousProc, boundWindow, message, wParam, lParam);
 }
 
 HWND CWindowImplBase::CreateBound(const wchar_t* className, HWND parent, const RECT& rect, DWORD style,
                                   int id, const wchar_t* text) {
-    if (hwnd_ != nullptr)
+    if (boundWindow != nullptr)
         return nullptr;
     return ::CreateWindowExW(0, className, text, style, rect.left, rect.top, rect.right - rect.left,
                              rect.bottom - rect.top, parent,
@@ -90,10 +90,10 @@ LRESULT CWindowImplBase::BindAtCreate(HWND hwnd, WNDPROC classProc, UINT message
     if (message == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
         auto* self = static_cast<CWindowImplBase*>(cs->lpCreateParams);
-        if (self != nullptr && self->hwnd_ == nullptr) {
+        if (self != nullptr && self->boundWindow == nullptr) {
             // The window is of the layer's own class, so its user data is the layer's to use.
-            self->hwnd_ = hwnd;
-            self->previous_ = classProc;
+            self->boundWindow = hwnd;
+            self->previousProc = classProc;
             ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
             ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
             return self->Dispatch(hwnd, message, wParam, lParam);
@@ -104,7 +104,7 @@ LRESULT CWindowImplBase::BindAtCreate(HWND hwnd, WNDPROC classProc, UINT message
 
 LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<CWindowImplBase*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->hwnd_ != hwnd)
+    if (self == nullptr || self->boundWindow != hwnd)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     return self->Dispatch(hwnd, message, wParam, lParam);
 }
@@ -112,7 +112,7 @@ LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hwnd, UINT message, WPARAM wPa
 LRESULT CALLBACK CWindowImplBase::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                                UINT_PTR, DWORD_PTR self) {
     auto* object = reinterpret_cast<CWindowImplBase*>(self);
-    if (object == nullptr || object->hwnd_ != hwnd) {
+    if (object == nullptr || object->boundWindow != hwnd) {
         if (message == WM_NCDESTROY)
             ::RemoveWindowSubclass(hwnd, &SubclassProc, kSubclassId);
         return ::DefSubclassProc(hwnd, message, wParam, lParam);
@@ -122,12 +122,12 @@ LRESULT CALLBACK CWindowImplBase::SubclassProc(HWND hwnd, UINT message, WPARAM w
 
 LRESULT CWindowImplBase::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    const WNDPROC previous = previous_;
+    const WNDPROC previous = previousProc;
     if (!ProcessWindowMessage(message, wParam, lParam, result))
         result = previous != nullptr ? ::CallWindowProcW(previous, hwnd, message, wParam, lParam)
                                      : ::DefSubclassProc(hwnd, message, wParam, lParam);
 
-    if (message == WM_NCDESTROY && hwnd_ == hwnd) {
+    if (message == WM_NCDESTROY && boundWindow == hwnd) {
         // The window is gone: leave the object unbound so that it can be destroyed or reused. A subclass
         // has to remove itself from the chain here.
         Detach(true);

@@ -25,7 +25,7 @@ class CWindowImplBase {
     // Runs after WM_NCDESTROY, when the object is no longer bound.
     virtual void OnFinalMessage(HWND) {}
 
-    HWND hwnd() const { return hwnd_; }
+    HWND hwnd() const { return boundWindow; }
 
     // Binds this object to an existing window as a subclass in front of its current procedures.
     bool SubclassWindow(HWND hwnd);
@@ -58,9 +58,9 @@ class CWindowImplBase {
     // Takes this object's procedure out of the window and unbinds it from this object.
     HWND Detach(bool windowGoing = false);
 
-    HWND hwnd_ = nullptr;
-    WNDPROC previous_ = nullptr;   // a created window's class procedure; null when subclassed
-    WNDPROC chainProc_ = nullptr;  // subclassed: the window's procedure just after the subclass was set
+    HWND boundWindow = nullptr;
+    WNDPROC previousProc = nullptr;  // a created window's class procedure; null when subclassed
+    WNDPROC chainProc = nullptr;     // subclassed: the window's procedure just after the subclass was set
 };
 
 // T names its system base class (kBaseClass), the name of its own class (kClassName) and its message
@@ -96,6 +96,19 @@ class CWindowImpl : public CWindowImplBase {
         if (!RegisterSuperclass())
             return nullptr;
         return CreateBound(T::kClassName, parent, rect, style, id, text);
+    }
+
+    // A skinned child control: style 0 stands for a visible child that clips its siblings and children.
+    HWND CreateSkinnedChild(HWND parent, const RECT& rect, DWORD style, int id) {
+        if (style == 0)
+            style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        return CreateSuperclassed(parent, rect, style, id);
+    }
+
+    // For destructors of controls whose pictures must outlive every message: the window goes first.
+    void DestroyIfAlive() {
+        if (hwnd() != nullptr && ::IsWindow(hwnd()))
+            ::DestroyWindow(hwnd());
     }
 
   private:

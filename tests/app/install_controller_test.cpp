@@ -80,17 +80,17 @@ class ProgramState {
     ProgramState() {
         ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        Gdiplus::GdiplusStartup(&token, &input, nullptr);
         Module().Init();
     }
     ~ProgramState() {
         Module().Term();
         ::CoUninitialize();
-        Gdiplus::GdiplusShutdown(token_);
+        Gdiplus::GdiplusShutdown(token);
     }
 
   private:
-    ULONG_PTR token_ = 0;
+    ULONG_PTR token = 0;
 };
 
 HANDLE NoThread(LPTHREAD_START_ROUTINE, void*) {

@@ -304,7 +304,7 @@ void Drive(const Road& road, bool afresh = true) {
     }
 
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     ChooseAndInstall(in, road);
     for (const Box& box : road.boxes) {
         HWND shown = in.WaitForOwnedDialog(60000);
@@ -376,7 +376,7 @@ TEST_P(InstallRoad, FromTheClickToTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, InstallRoad, ::testing::ValuesIn(kRoads),
-                         [](const ::testing::TestParamInfo<Road>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Road>& road) { return road.param.name; });
 
 // Closed while downloading: the part file stays, and the next run of the installer goes on from it.
 TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
@@ -387,7 +387,7 @@ TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
         Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         auto front = StartFront(Front::kSlowRedirect, "closed", "good");
         Installer in;
-        ASSERT_NE(in.dialog(), nullptr);
+        ASSERT_NE(in.Dialog(), nullptr);
         in.Click(in.Item(kLicence));
         in.Click(in.InstallButton());
         // Part of the package has arrived (and is shown) but not all of it.

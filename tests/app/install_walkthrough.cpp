@@ -99,12 +99,12 @@ bool Show() {
 class Walkthrough {
   public:
     Walkthrough(std::wstring shots, std::wstring folder)
-        : shots_(std::move(shots)), folder_(std::move(folder)) {}
+        : screenshots(std::move(shots)), installFolder(std::move(folder)) {}
 
     int Run() {
         Forget();
         Installer in;
-        if (in.dialog() == nullptr) {
+        if (in.Dialog() == nullptr) {
             Print(L"the installer window did not appear");
             return 1;
         }
@@ -115,14 +115,14 @@ class Walkthrough {
         Shot(in, L"start");
         in.Click(in.Item(kLicence));
         in.Click(in.Item(kArrow));
-        if (!folder_.empty())
-            ::SendMessageW(in.Item(kFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder_.c_str()));
+        if (!installFolder.empty())
+            ::SendMessageW(in.Item(kFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(installFolder.c_str()));
         Shot(in, L"custom");
         Print(L"install folder: " + TextOf(in.Item(kFolder)));
 
         const DWORD click = GetTickCount();
         in.Click(in.InstallButton());
-        if (!shots_.empty()) {
+        if (!screenshots.empty()) {
             WaitFor([&] { return TextOf(in.Item(kPercent)) != L"0%"; }, 60000);
             Shot(in, L"downloading", false);
             WaitFor(
@@ -163,19 +163,19 @@ class Walkthrough {
   private:
     // A screenshot of the window once it has settled (or at once while it animates).
     void Shot(const Installer& in, const wchar_t* name, bool settle = true) {
-        if (shots_.empty())
+        if (screenshots.empty())
             return;
         if (settle)
             in.WaitForStillWindow();
         else
             Sleep(150);  // the changed texts painted
-        const std::wstring path = shots_ + L"\\" + name + L".png";
+        const std::wstring path = screenshots + L"\\" + name + L".png";
         if (in.SaveScreenshot(path))
             Print(L"screenshot: " + path);
     }
 
-    std::wstring shots_;
-    std::wstring folder_;  // typed into the folder field; empty: the default folder
+    std::wstring screenshots;
+    std::wstring installFolder;  // typed into the folder field; empty: the default folder
 };
 
 }  // namespace

@@ -60,30 +60,30 @@ void SetHttpHandler(const std::wstring& command) {
 
 }  // namespace
 
-RecordingBrowser::RecordingBrowser() : folder_(L"C:\\radu-browser\\") {
-    ::CreateDirectoryW(folder_.c_str(), nullptr);
-    const std::wstring browser = folder_ + L"browser.exe";
+RecordingBrowser::RecordingBrowser() : folder(L"C:\\radu-browser\\") {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring browser = folder + L"browser.exe";
     ::CopyFileW(WindowsPath(RADU_MARKER_EXE).c_str(), browser.c_str(), FALSE);
     wchar_t old[1024] = L"";
     DWORD bytes = sizeof old;
-    hadHandler_ = ::RegGetValueW(HKEY_CLASSES_ROOT, kHttpHandlerKey, nullptr, RRF_RT_REG_SZ, nullptr, old,
-                                 &bytes) == ERROR_SUCCESS;
-    oldHandler_ = old;
+    hadHandler = ::RegGetValueW(HKEY_CLASSES_ROOT, kHttpHandlerKey, nullptr, RRF_RT_REG_SZ, nullptr, old,
+                                &bytes) == ERROR_SUCCESS;
+    oldHandler = old;
     SetHttpHandler(L"\"" + browser + L"\" \"%1\"");
 }
 
 RecordingBrowser::~RecordingBrowser() {
-    if (hadHandler_)
-        SetHttpHandler(oldHandler_);
-    RemoveTree(folder_);
+    if (hadHandler)
+        SetHttpHandler(oldHandler);
+    RemoveTree(folder);
 }
 
 bool RecordingBrowser::Started() const {
-    return FileExists(folder_ + L"started.txt");
+    return FileExists(folder + L"started.txt");
 }
 
 void RecordingBrowser::Forget() const {
-    ::DeleteFileW((folder_ + L"started.txt").c_str());
+    ::DeleteFileW((folder + L"started.txt").c_str());
 }
 
 namespace {
@@ -227,9 +227,9 @@ Installer::Installer(const std::wstring& arguments, WORD show) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
     if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process_))
+                          &startup, &processInfo))
         return;
-    FindData data = {process_.dwProcessId, nullptr};
+    FindData data = {processInfo.dwProcessId, nullptr};
     WaitFor(
         [&] {
             data.found = nullptr;
@@ -237,26 +237,26 @@ Installer::Installer(const std::wstring& arguments, WORD show) {
             return data.found != nullptr && (::IsWindowVisible(data.found) || ::IsIconic(data.found));
         },
         15000);
-    dialog_ = data.found;
-    if (dialog_ == nullptr)
+    dialog = data.found;
+    if (dialog == nullptr)
         return;
-    threadId_ = ::GetWindowThreadProcessId(dialog_, nullptr);
-    ::EnumThreadWindows(threadId_, &FindToolTip, reinterpret_cast<LPARAM>(&toolTip_));
+    dialogThreadId = ::GetWindowThreadProcessId(dialog, nullptr);
+    ::EnumThreadWindows(dialogThreadId, &FindToolTip, reinterpret_cast<LPARAM>(&toolTip));
 }
 
 Installer::~Installer() {
-    if (process_.hProcess == nullptr)
+    if (processInfo.hProcess == nullptr)
         return;
     if (running()) {
-        ::TerminateProcess(process_.hProcess, 99);
-        ::WaitForSingleObject(process_.hProcess, 5000);
+        ::TerminateProcess(processInfo.hProcess, 99);
+        ::WaitForSingleObject(processInfo.hProcess, 5000);
     }
-    ::CloseHandle(process_.hThread);
-    ::CloseHandle(process_.hProcess);
+    ::CloseHandle(processInfo.hThread);
+    ::CloseHandle(processInfo.hProcess);
 }
 
 bool Installer::running() const {
-    return process_.hProcess != nullptr && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+    return processInfo.hProcess != nullptr && ::WaitForSingleObject(processInfo.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 HWND FindInstallButton(HWND dialog) {
@@ -272,21 +272,21 @@ HWND FindOtherDialog(DWORD processId, HWND main) {
 }
 
 HWND Installer::InstallButton() const {
-    return FindInstallButton(dialog_);
+    return FindInstallButton(dialog);
 }
 
 void Installer::Settle() {
     // Posted messages of one thread are handled in the order they were posted: once a marker posted now
     // has taken effect, everything posted before it has been handled too. The marker is the delay time
     // of the licence link's tooltip, which the installer never touches.
-    if (toolTip_ == nullptr)
+    if (toolTip == nullptr)
         return;
-    const LPARAM marker = 1000 + (++settleCount_ % 20000);
-    ::PostMessageW(toolTip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, marker);
+    const LPARAM marker = 1000 + (++settleCount % 20000);
+    ::PostMessageW(toolTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, marker);
     WaitFor(
         [&] {
             DWORD_PTR delay = 0;
-            if (!::SendMessageTimeoutW(toolTip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0, SMTO_NORMAL, 200, &delay))
+            if (!::SendMessageTimeoutW(toolTip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0, SMTO_NORMAL, 200, &delay))
                 return !running();
             return static_cast<LPARAM>(delay) == marker || !running();
         },
@@ -311,17 +311,17 @@ void Installer::MouseDoubleClick(HWND control, int x, int y) {
 }
 
 DWORD Installer::WaitForExit(DWORD milliseconds) {
-    if (process_.hProcess == nullptr)
+    if (processInfo.hProcess == nullptr)
         return STILL_ACTIVE;
-    ::WaitForSingleObject(process_.hProcess, milliseconds);
+    ::WaitForSingleObject(processInfo.hProcess, milliseconds);
     DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(process_.hProcess, &code);
+    ::GetExitCodeProcess(processInfo.hProcess, &code);
     return code;
 }
 
 HWND Installer::WaitForOwnedDialog(DWORD milliseconds) const {
     HWND found = nullptr;
-    WaitFor([&] { return (found = FindOtherDialog(process_.dwProcessId, dialog_)) != nullptr; },
+    WaitFor([&] { return (found = FindOtherDialog(processInfo.dwProcessId, dialog)) != nullptr; },
             milliseconds);
     return found;
 }
@@ -332,9 +332,9 @@ ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixel
     WaitFor(
         [&] {
             POINT origin = {0, 0};
-            ::ClientToScreen(dialog_, &origin);
+            ::ClientToScreen(dialog, &origin);
             RECT client;
-            ::GetClientRect(dialog_, &client);
+            ::GetClientRect(dialog, &client);
             pixels = CaptureScreen(origin.x, origin.y, client.right, client.bottom);
             return !ready || ready(pixels);
         },
@@ -348,7 +348,7 @@ void Installer::WaitForStillWindow(DWORD milliseconds) const {
         [&] {
             ::Sleep(100);
             RECT window;
-            ::GetWindowRect(dialog_, &window);
+            ::GetWindowRect(dialog, &window);
             ScreenPixels now = CaptureScreen(window.left, window.top, window.right - window.left,
                                              window.bottom - window.top);
             const bool still = now.rgb == last.rgb;
@@ -360,7 +360,7 @@ void Installer::WaitForStillWindow(DWORD milliseconds) const {
 
 bool Installer::SaveScreenshot(const std::wstring& path) const {
     RECT window;
-    ::GetWindowRect(dialog_, &window);
+    ::GetWindowRect(dialog, &window);
     const ScreenPixels pixels =
         CaptureScreen(window.left, window.top, window.right - window.left, window.bottom - window.top);
     Gdiplus::Bitmap bitmap(pixels.width, pixels.height, PixelFormat32bppRGB);
@@ -374,11 +374,11 @@ bool Installer::SaveScreenshot(const std::wstring& path) const {
 void* Installer::RemoteText(const std::wstring& text) {
     const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
     void* remote =
-        ::VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        ::VirtualAllocEx(processInfo.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (remote == nullptr)
         return nullptr;
-    ::WriteProcessMemory(process_.hProcess, remote, text.c_str(), bytes, nullptr);
-    remote_.push_back(remote);
+    ::WriteProcessMemory(processInfo.hProcess, remote, text.c_str(), bytes, nullptr);
+    remoteBlocks.push_back(remote);
     return remote;
 }
 

@@ -39,12 +39,12 @@ class Installer {
     Installer& operator=(const Installer&) = delete;
 
     bool running() const;
-    HWND dialog() const { return dialog_; }
-    DWORD threadId() const { return threadId_; }
-    HANDLE process() const { return process_.hProcess; }
+    HWND Dialog() const { return dialog; }
+    DWORD threadId() const { return dialogThreadId; }
+    HANDLE process() const { return processInfo.hProcess; }
 
     // The first child with this ID (for 1005, the folder label).
-    HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
+    HWND Item(int id) const { return ::GetDlgItem(dialog, id); }
     // The skinned install button, which shares ID 1005 with the folder label.
     HWND InstallButton() const;
 
@@ -75,12 +75,12 @@ class Installer {
     void* RemoteText(const std::wstring& text);
 
   private:
-    PROCESS_INFORMATION process_ = {};
-    HWND dialog_ = nullptr;
-    DWORD threadId_ = 0;
-    HWND toolTip_ = nullptr;
-    int settleCount_ = 0;
-    std::vector<void*> remote_;
+    PROCESS_INFORMATION processInfo = {};
+    HWND dialog = nullptr;
+    DWORD dialogThreadId = 0;
+    HWND toolTip = nullptr;
+    int settleCount = 0;
+    std::vector<void*> remoteBlocks;
 };
 
 // The skinned install button among the installer window's children (it shares ID 1005 with the folder
@@ -115,13 +115,13 @@ class RecordingBrowser {
     RecordingBrowser& operator=(const RecordingBrowser&) = delete;
 
     bool Started() const;
-    StartRecord Record() const { return ReadStartRecord(folder_); }
+    StartRecord Record() const { return ReadStartRecord(folder); }
     void Forget() const;  // as if it had never been started
 
   private:
-    std::wstring folder_;
-    bool hadHandler_ = false;
-    std::wstring oldHandler_;
+    std::wstring folder;
+    bool hadHandler = false;
+    std::wstring oldHandler;
 };
 
 std::wstring TextOf(HWND hwnd);

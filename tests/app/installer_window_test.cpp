@@ -68,25 +68,25 @@ class WindowEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        Gdiplus::GdiplusStartup(&token, &input, nullptr);
         ::SetCursorPos(0, 0);  // away from the window: no hover faces
-        stalled_ = std::make_unique<ScriptedHttpServer>(
+        stalled = std::make_unique<ScriptedHttpServer>(
             [](const HttpRequest&) {
                 HttpReply reply;
                 reply.hold = true;
                 return reply;
             },
             PackageServerPort());
-        ASSERT_TRUE(stalled_->listening());
+        ASSERT_TRUE(stalled->listening());
     }
     void TearDown() override {
-        stalled_.reset();
-        Gdiplus::GdiplusShutdown(token_);
+        stalled.reset();
+        Gdiplus::GdiplusShutdown(token);
     }
 
   private:
-    ULONG_PTR token_ = 0;
-    std::unique_ptr<ScriptedHttpServer> stalled_;
+    ULONG_PTR token = 0;
+    std::unique_ptr<ScriptedHttpServer> stalled;
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
 
@@ -187,18 +187,18 @@ void InstallInto(Installer& in, const ProductFolder& product) {
 
 TEST(InstallerWindow, StartPageAsItFirstShows) {
     Installer in(L"/S --quiet extra arguments");  // the command line is not read
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     RECT client;
-    ::GetClientRect(in.dialog(), &client);
+    ::GetClientRect(in.Dialog(), &client);
     EXPECT_EQ(client.right, 600);
     EXPECT_EQ(client.bottom, 400);
-    const LONG style = ::GetWindowLongW(in.dialog(), GWL_STYLE);
+    const LONG style = ::GetWindowLongW(in.Dialog(), GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), WS_BORDER);
 
     // Centred on the work area.
     RECT work, window;
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    ::GetWindowRect(in.dialog(), &window);
+    ::GetWindowRect(in.Dialog(), &window);
     EXPECT_NEAR(window.left - work.left, work.right - window.right, 1);
     EXPECT_NEAR(window.top - work.top, work.bottom - window.bottom, 1);
 
@@ -232,11 +232,11 @@ TEST(InstallerWindow, StartPageAsItFirstShows) {
 
 TEST(InstallerWindow, LicenceBoxGatesInstallArrowAndCustomInstall) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     HWND custom = in.Item(kCustomLink);
     // Unticked: the link and the commands do nothing.
     in.MouseClick(custom);
-    in.PostAndSettle(in.dialog(), WM_COMMAND, MAKEWPARAM(kArrow, BN_CLICKED),
+    in.PostAndSettle(in.Dialog(), WM_COMMAND, MAKEWPARAM(kArrow, BN_CLICKED),
                      reinterpret_cast<LPARAM>(in.Item(kArrow)));
     ExpectStartPage(in);
 
@@ -260,14 +260,14 @@ TEST(InstallerWindow, LicenceBoxGatesInstallArrowAndCustomInstall) {
 
 TEST(InstallerWindow, CustomInstallBelongsToTheStartPageOnly) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     AcceptLicence(in);
     in.Click(in.InstallButton());  // quick install
     ExpectInstallingPage(in);
     // The arrow is hidden but may still hold the focus, where Enter presses it.
-    in.PostAndSettle(in.dialog(), WM_COMMAND, MAKEWPARAM(kArrow, BN_CLICKED),
+    in.PostAndSettle(in.Dialog(), WM_COMMAND, MAKEWPARAM(kArrow, BN_CLICKED),
                      reinterpret_cast<LPARAM>(in.Item(kArrow)));
-    in.PostAndSettle(in.dialog(), WM_COMMAND, MAKEWPARAM(kCustomLink, STN_CLICKED),
+    in.PostAndSettle(in.Dialog(), WM_COMMAND, MAKEWPARAM(kCustomLink, STN_CLICKED),
                      reinterpret_cast<LPARAM>(in.Item(kCustomLink)));
     ExpectInstallingPage(in);
     in.Click(in.Item(kClose));
@@ -276,7 +276,7 @@ TEST(InstallerWindow, CustomInstallBelongsToTheStartPageOnly) {
 
 TEST(InstallerWindow, OptionLabelsFlipTheirBoxes) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     GoToCustomPage(in);
     in.MouseClick(in.Item(kLabelDesktop));
     EXPECT_FALSE(Checked(in.Item(kDesktop)));
@@ -296,21 +296,21 @@ TEST(InstallerWindow, OptionLabelsFlipTheirBoxes) {
 
 TEST(InstallerWindow, EnterEscAndSystemCloseDoNothing) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     auto keys = [&] {
         GUITHREADINFO gui = {};
         gui.cbSize = sizeof(gui);
         ::GetGUIThreadInfo(in.threadId(), &gui);
-        HWND focus = gui.hwndFocus != nullptr ? gui.hwndFocus : in.dialog();
+        HWND focus = gui.hwndFocus != nullptr ? gui.hwndFocus : in.Dialog();
         for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
             ::PostMessageW(focus, WM_KEYDOWN, key, 1);
             ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
         }
-        ::PostMessageW(in.dialog(), WM_CLOSE, 0, 0);
-        ::PostMessageW(in.dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        ::PostMessageW(in.Dialog(), WM_CLOSE, 0, 0);
+        ::PostMessageW(in.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
         in.Settle();
         ASSERT_TRUE(in.running());
-        EXPECT_TRUE(::IsWindowVisible(in.dialog()));
+        EXPECT_TRUE(::IsWindowVisible(in.Dialog()));
     };
     keys();
     ExpectStartPage(in);
@@ -325,10 +325,10 @@ TEST(InstallerWindow, EnterEscAndSystemCloseDoNothing) {
 
 TEST(InstallerWindow, SurfaceDragsTheWindowControlsDoNot) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     auto screen = [&](int x, int y) {
         POINT pt = {x, y};
-        ::ClientToScreen(in.dialog(), &pt);
+        ::ClientToScreen(in.Dialog(), &pt);
         return pt;
     };
     auto hit = [&](HWND target, POINT pt) {
@@ -336,10 +336,10 @@ TEST(InstallerWindow, SurfaceDragsTheWindowControlsDoNot) {
     };
     for (POINT c : {POINT{300, 100}, POINT{5, 5}, POINT{300, 380}, POINT{595, 395}}) {
         const POINT pt = screen(c.x, c.y);
-        EXPECT_EQ(::WindowFromPoint(pt), in.dialog()) << c.x << "," << c.y;
-        EXPECT_EQ(hit(in.dialog(), pt), HTCAPTION) << c.x << "," << c.y;
+        EXPECT_EQ(::WindowFromPoint(pt), in.Dialog()) << c.x << "," << c.y;
+        EXPECT_EQ(hit(in.Dialog(), pt), HTCAPTION) << c.x << "," << c.y;
     }
-    EXPECT_EQ(hit(in.dialog(), screen(-50, -50)), HTNOWHERE);
+    EXPECT_EQ(hit(in.Dialog(), screen(-50, -50)), HTNOWHERE);
     // Controls keep their own hit testing (a disabled control leaves the point to the window).
     AcceptLicence(in);
     for (HWND control : {in.InstallButton(), in.Item(kLicence), in.Item(kClose), in.Item(kLink)}) {
@@ -355,14 +355,14 @@ TEST(InstallerWindow, SurfaceDragsTheWindowControlsDoNot) {
 
 TEST(InstallerWindow, LookupsOfId1005ReachTheFolderLabel) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     HWND label = in.Item(1005);
     HWND button = in.InstallButton();
     ASSERT_NE(button, nullptr);
     EXPECT_NE(label, button);
     EXPECT_TRUE(SameText(ClassOf(label), L"Static"));
     EXPECT_EQ(TextOf(label), L"安装路径:");
-    ::SetDlgItemTextW(in.dialog(), 1005, L"路径");
+    ::SetDlgItemTextW(in.Dialog(), 1005, L"路径");
     EXPECT_EQ(TextOf(label), L"路径");
     EXPECT_EQ(TextOf(button), L"快速安装");
     in.Click(in.Item(kClose));
@@ -371,7 +371,7 @@ TEST(InstallerWindow, LookupsOfId1005ReachTheFolderLabel) {
 
 TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     AcceptLicence(in);
     in.Click(in.InstallButton());  // quick install
     ExpectInstallingPage(in);
@@ -379,45 +379,45 @@ TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0%");
     EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
 
-    in.PostAndSettle(in.dialog(), kDownloadProgress, 45);
+    in.PostAndSettle(in.Dialog(), kDownloadProgress, 45);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"45%");
     const ScreenPixels beforeStatus = in.CaptureClient(BarEndsAt(122));
     EXPECT_TRUE(BarEndsAt(122)(beforeStatus));
 
-    in.PostAndSettle(in.dialog(), kUnpackBegin);
+    in.PostAndSettle(in.Dialog(), kUnpackBegin);
     EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在解压资源:");
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
     // The new status text is drawn clear of the bar: the bar's left end is as it was.
     const ScreenPixels afterStatus = in.CaptureClient();
     for (int x = kBarLeft; x < kBarLeft + 4; ++x)
         EXPECT_EQ(afterStatus.at(x, kBarMiddle), beforeStatus.at(x, kBarMiddle)) << "column " << x;
-    in.PostAndSettle(in.dialog(), kDownloadProgress, 90);  // too late: unpacking has begun
+    in.PostAndSettle(in.Dialog(), kDownloadProgress, 90);  // too late: unpacking has begun
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
     EXPECT_TRUE(BarEndsAt(122)(in.CaptureClient(BarEndsAt(122))));
 
-    in.PostAndSettle(in.dialog(), kUnpackProgress, 3, 4);
+    in.PostAndSettle(in.Dialog(), kUnpackProgress, 3, 4);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"75.00%");
     EXPECT_TRUE(BarEndsAt(204)(in.CaptureClient(BarEndsAt(204))));
-    in.PostAndSettle(in.dialog(), kUnpackProgress, 1, 8);  // 12 % on the bar
+    in.PostAndSettle(in.Dialog(), kUnpackProgress, 1, 8);  // 12 % on the bar
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"12.50%");
     EXPECT_TRUE(BarEndsAt(32)(in.CaptureClient(BarEndsAt(32))));
-    in.PostAndSettle(in.dialog(), kUnpackProgress, 0, 5);
+    in.PostAndSettle(in.Dialog(), kUnpackProgress, 0, 5);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
     EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
-    in.PostAndSettle(in.dialog(), kUnpackProgress, 5, 0);  // no entries: nothing to show
+    in.PostAndSettle(in.Dialog(), kUnpackProgress, 5, 0);  // no entries: nothing to show
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
 
     // A shorter text leaves nothing of the longer one before it: the screen equals a fresh repaint.
-    in.PostAndSettle(in.dialog(), kUnpackProgress, 7, 8);
+    in.PostAndSettle(in.Dialog(), kUnpackProgress, 7, 8);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"87.50%");
     in.WaitForStillWindow();
-    in.PostAndSettle(in.dialog(), kUnpackProgress, 0, 8);
+    in.PostAndSettle(in.Dialog(), kUnpackProgress, 0, 8);
     in.WaitForStillWindow();
     RECT text;
     ::GetWindowRect(in.Item(kPercent), &text);
-    ::MapWindowPoints(HWND_DESKTOP, in.dialog(), reinterpret_cast<POINT*>(&text), 2);
+    ::MapWindowPoints(HWND_DESKTOP, in.Dialog(), reinterpret_cast<POINT*>(&text), 2);
     const ScreenPixels updated = in.CaptureClient();
-    ::RedrawWindow(in.dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    ::RedrawWindow(in.Dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     in.WaitForStillWindow();
     const ScreenPixels repainted = in.CaptureClient();
     int differing = 0;
@@ -438,9 +438,9 @@ TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
 TEST(InstallerWindow, FinishButtonStartsTheProductAndEndsWith1005) {
     ProductFolder product;
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     InstallInto(in, product);
-    in.PostAndSettle(in.dialog(), kUnpackDone);  // unpacking ends: bar full, then the finish page
+    in.PostAndSettle(in.Dialog(), kUnpackDone);  // unpacking ends: bar full, then the finish page
     in.Settle();
     ExpectFinishPage(in);
     EXPECT_FALSE(product.WaitForStart(0));
@@ -454,10 +454,10 @@ TEST(InstallerWindow, FinishButtonStartsTheProductAndEndsWith1005) {
 
 TEST(InstallerWindow, CloseOnTheFinishPageEndsWith1106) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     AcceptLicence(in);
     in.Click(in.InstallButton());
-    in.PostAndSettle(in.dialog(), kUnpackDone);
+    in.PostAndSettle(in.Dialog(), kUnpackDone);
     in.Settle();
     ExpectFinishPage(in);
     in.Click(in.Item(kClose));
@@ -467,9 +467,9 @@ TEST(InstallerWindow, CloseOnTheFinishPageEndsWith1106) {
 TEST(InstallerWindow, DownloadFailureCancelledStartsNothing) {
     ProductFolder product;
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     InstallInto(in, product);
-    ::PostMessageW(in.dialog(), kDownloadFailed, 7, 0);
+    ::PostMessageW(in.Dialog(), kDownloadFailed, 7, 0);
     const std::wstring box = AnswerDialog(in, IDCANCEL);
     EXPECT_EQ(box, L"网络异常,安装失败.您可以直接下载完整的安装包进行安装，点击确定开始下载完整安装包!|提示");
     in.Settle();
@@ -482,10 +482,10 @@ TEST(InstallerWindow, DownloadFailureCancelledStartsNothing) {
 TEST(InstallerWindow, UnpackFailureShowsItsBoxAndStartsNothing) {
     ProductFolder product;
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     InstallInto(in, product);
-    ::PostMessageW(in.dialog(), kUnpackFailed, 3, 0);
-    ::PostMessageW(in.dialog(), kUnpackDone, 0, 0);
+    ::PostMessageW(in.Dialog(), kUnpackFailed, 3, 0);
+    ::PostMessageW(in.Dialog(), kUnpackDone, 0, 0);
     ASSERT_NE(in.WaitForOwnedDialog(), nullptr);
     in.Settle();
     ExpectFinishPage(in);  // reached behind the box
@@ -512,7 +512,7 @@ TEST(InstallerWindow, TabWalksThePageInReadingOrderAndWraps) {
     for (const Page& page : pages) {
         SCOPED_TRACE(page.name);
         Installer in;
-        ASSERT_NE(in.dialog(), nullptr);
+        ASSERT_NE(in.Dialog(), nullptr);
         if (page.custom)
             GoToCustomPage(in);
         else
@@ -524,7 +524,7 @@ TEST(InstallerWindow, TabWalksThePageInReadingOrderAndWraps) {
             ::GetGUIThreadInfo(in.threadId(), &gui);
             return gui.hwndFocus;
         };
-        in.PostAndSettle(in.dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(page.order[0])), TRUE);
+        in.PostAndSettle(in.Dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(page.order[0])), TRUE);
         ASSERT_EQ(focus(), control(page.order[0]));
         const std::wstring folder = TextOf(in.Item(kFolder));
         for (size_t i = 1; i <= page.order.size(); ++i) {
@@ -545,7 +545,7 @@ TEST(InstallerWindow, TabWalksThePageInReadingOrderAndWraps) {
 // The folder is used as it stands: typed case stays, and no line break gets in, typed or pasted.
 TEST(InstallerWindow, FolderFieldKeepsCaseAndTakesNoLineBreaks) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     GoToCustomPage(in);
     HWND field = in.Item(kFolder);
     ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
@@ -581,7 +581,7 @@ TEST(InstallerWindow, FolderFieldKeepsCaseAndTakesNoLineBreaks) {
 
 TEST(InstallerWindow, FolderTextLongerThan230UnitsIsRefused) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     GoToCustomPage(in);
     HWND field = in.Item(kFolder);
     EXPECT_EQ(::SendMessageW(field, EM_GETLIMITTEXT, 0, 0), 230);
@@ -615,7 +615,7 @@ TEST(InstallerWindow, FolderTextLongerThan230UnitsIsRefused) {
 
 TEST(InstallerWindow, FolderBrowserChoosesRestoresAndRefuses) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     GoToCustomPage(in);
     HWND field = in.Item(kFolder);
     auto browse = [&](const wchar_t* select, int command) {
@@ -668,8 +668,8 @@ TEST(InstallerWindow, FolderBrowserChoosesRestoresAndRefuses) {
 
 TEST(InstallerWindow, StartedMinimisedShowsMinimised) {
     Installer in(L"", SW_SHOWMINNOACTIVE);
-    ASSERT_NE(in.dialog(), nullptr);
-    EXPECT_TRUE(::IsIconic(in.dialog()));
+    ASSERT_NE(in.Dialog(), nullptr);
+    EXPECT_TRUE(::IsIconic(in.Dialog()));
     in.Click(in.Item(kClose));
     EXPECT_EQ(in.WaitForExit(), 1106u);
 }
@@ -680,18 +680,18 @@ TEST(InstallerScreenshots, EachPage) {
     if (folder.empty())
         GTEST_SKIP() << "set RADU_SCREENSHOT_DIR to take screenshots";
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     in.WaitForStillWindow();
     EXPECT_TRUE(in.SaveScreenshot(folder + L"\\start.png"));
     GoToCustomPage(in);
     in.WaitForStillWindow();
     EXPECT_TRUE(in.SaveScreenshot(folder + L"\\custom.png"));
     in.Click(in.InstallButton());
-    in.PostAndSettle(in.dialog(), kDownloadProgress, 50);
+    in.PostAndSettle(in.Dialog(), kDownloadProgress, 50);
     ::Sleep(5000);  // the first banner's wipe: 60 steps of 80 ms
     in.WaitForStillWindow();
     EXPECT_TRUE(in.SaveScreenshot(folder + L"\\installing.png"));
-    in.PostAndSettle(in.dialog(), kUnpackDone);
+    in.PostAndSettle(in.Dialog(), kUnpackDone);
     in.Settle();
     in.WaitForStillWindow();
     EXPECT_TRUE(in.SaveScreenshot(folder + L"\\finish.png"));
@@ -727,7 +727,7 @@ void Drag(POINT from, int dx, int dy) {
 
 POINT OnScreen(const Installer& in, int x, int y) {
     POINT pt = {x, y};
-    ::ClientToScreen(in.dialog(), &pt);
+    ::ClientToScreen(in.Dialog(), &pt);
     return pt;
 }
 
@@ -737,17 +737,17 @@ int Luminance(DWORD c) {
 
 TEST(InstallerMouse, TheSurfaceDragsTheWindowAControlDoesNot) {
     Installer in;
-    ASSERT_NE(in.dialog(), nullptr);
+    ASSERT_NE(in.Dialog(), nullptr);
     AcceptLicence(in);
     RECT before, after;
-    ::GetWindowRect(in.dialog(), &before);
+    ::GetWindowRect(in.Dialog(), &before);
 
     // Pressed on the licence box and let go beside it: neither a move nor a click.
     RECT box;
     ::GetWindowRect(in.Item(kLicence), &box);
     Drag({box.left + 6, (box.top + box.bottom) / 2}, 40, 30);
     in.Settle();
-    ::GetWindowRect(in.dialog(), &after);
+    ::GetWindowRect(in.Dialog(), &after);
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.top, before.top);
     EXPECT_TRUE(Checked(in.Item(kLicence)));
@@ -755,7 +755,7 @@ TEST(InstallerMouse, TheSurfaceDragsTheWindowAControlDoesNot) {
     // Pressed on the banner: the window follows the mouse.
     Drag(OnScreen(in, 300, 150), 40, 30);
     for (int i = 0; i < 200; ++i) {
-        ::GetWindowRect(in.dialog(), &after);
+        ::GetWindowRect(in.Dialog(), &after);
         if (after.left == before.left + 40 && after.top == before.top + 30)
             break;
         ::Sleep(10);

@@ -22,38 +22,39 @@ void PostToThread(UINT message, WPARAM wParam = 0) {
 
 class RecordingFilter : public CMessageFilter {
   public:
-    RecordingFilter(std::vector<int>& log, int tag, UINT consume) : log_(log), tag_(tag), consume_(consume) {}
+    RecordingFilter(std::vector<int>& log, int tag, UINT consume)
+        : events(log), label(tag), consumes(consume) {}
     BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message >= WM_APP)
-            log_.push_back(tag_ * 1000 + static_cast<int>(msg->message - WM_APP));
+            events.push_back(label * 1000 + static_cast<int>(msg->message - WM_APP));
         if (onMessage)
             onMessage(msg);
-        return msg->message == consume_;
+        return msg->message == consumes;
     }
     std::function<void(MSG*)> onMessage;
 
   private:
-    std::vector<int>& log_;
-    int tag_;
-    UINT consume_;
+    std::vector<int>& events;
+    int label;
+    UINT consumes;
 };
 
 class RecordingIdle : public CIdleHandler {
   public:
     RecordingIdle(std::vector<int>& log, int tag, std::function<void(int)> action)
-        : log_(log), tag_(tag), action_(std::move(action)) {}
+        : events(log), label(tag), onIdle(std::move(action)) {}
     BOOL OnIdle() override {
-        log_.push_back(-tag_);
-        if (action_)
-            action_(++calls_);
+        events.push_back(-label);
+        if (onIdle)
+            onIdle(++calls);
         return FALSE;
     }
 
   private:
-    std::vector<int>& log_;
-    int tag_;
-    std::function<void(int)> action_;
-    int calls_ = 0;
+    std::vector<int>& events;
+    int label;
+    std::function<void(int)> onIdle;
+    int calls = 0;
 };
 
 TEST(MessageLoop, NewestFilterFirstAndAConsumedMessageGoesNoFurther) {
@@ -131,7 +132,7 @@ TEST(MessageLoop, AFilterMayRemoveFiltersWhileItRuns) {
 TEST(LoopRegistry, OneLoopPerThread) {
     CLoopRegistry registry;
     registry.Init();
-    EXPECT_EQ(registry.mainThreadId(), ::GetCurrentThreadId());
+    EXPECT_EQ(registry.MainThreadId(), ::GetCurrentThreadId());
     CMessageLoop mainLoop, otherLoop, spare;
     EXPECT_EQ(registry.GetMessageLoop(), nullptr);
     EXPECT_TRUE(registry.AddMessageLoop(&mainLoop));

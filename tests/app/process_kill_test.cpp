@@ -24,7 +24,7 @@ struct Child {
 class Children {
   public:
     ~Children() {
-        for (Child& c : children_) {
+        for (Child& c : children) {
             if (c.info.hProcess == nullptr)
                 continue;
             TerminateProcess(c.info.hProcess, 1);
@@ -42,13 +42,13 @@ class Children {
         if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                             nullptr, &si, &c.info))
             return false;
-        children_.push_back(c);
+        children.push_back(c);
         return true;
     }
-    std::vector<Child>& all() { return children_; }
+    std::vector<Child>& all() { return children; }
 
   private:
-    std::vector<Child> children_;
+    std::vector<Child> children;
 };
 
 // True when every child shows up in a process snapshot under its own name.

@@ -114,10 +114,10 @@ class Registration : public ::testing::Test {
   protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        desktopLink_ = DesktopLink();
-        menuFolder_ = StartMenuFolder();
+        desktopLink = DesktopLink();
+        menuFolder = StartMenuFolder();
         RemoveEverything();
-        install_ = MakeInstallFolder(L"Radurodi Test Folder\\");
+        install = MakeInstallFolder(L"Radurodi Test Folder\\");
     }
     void TearDown() override {
         RemoveEverything();
@@ -131,7 +131,7 @@ class Registration : public ::testing::Test {
 
     // An install folder below the test's temporary folder, holding the two product files.
     std::wstring MakeInstallFolder(const std::wstring& name) {
-        std::wstring folder = temp_ / name;
+        std::wstring folder = temp / name;
         CreateDirectoryW(folder.c_str(), nullptr);
         CreateDirectoryW((folder + L"VaruPhoneAx").c_str(), nullptr);
         radu::test::WriteFileBytes(folder + radu::kProgramPath, "MZ");
@@ -156,20 +156,20 @@ class Registration : public ::testing::Test {
                                              8));  // with its terminator
     }
 
-    radu::test::TempDir temp_;
-    std::wstring install_;
-    std::wstring desktopLink_;
-    std::wstring menuFolder_;
+    radu::test::TempDir temp;
+    std::wstring install;
+    std::wstring desktopLink;
+    std::wstring menuFolder;
 };
 
 TEST_F(Registration, AllOptionsTickedWriteEveryEntry) {
-    const std::wstring program = install_ + radu::kProgramPath;
-    const std::wstring uninstaller = install_ + radu::kUninstallerPath;
-    ASSERT_TRUE(radu::RegisterInstalledProduct(install_.c_str(), true, true, true));
+    const std::wstring program = install + radu::kProgramPath;
+    const std::wstring uninstaller = install + radu::kUninstallerPath;
+    ASSERT_TRUE(radu::RegisterInstalledProduct(install.c_str(), true, true, true));
 
-    ExpectLinkTo(desktopLink_, program);
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi.lnk", program);
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi卸载.lnk", uninstaller);
+    ExpectLinkTo(desktopLink, program);
+    ExpectLinkTo(menuFolder + L"\\Radurodi.lnk", program);
+    ExpectLinkTo(menuFolder + L"\\Radurodi卸载.lnk", uninstaller);
 
     // A key named after the product below Run holding one value of that name; nothing directly under Run.
     ExpectString(HKEY_LOCAL_MACHINE, kProductRunKey, L"Radurodi", program);
@@ -182,49 +182,49 @@ TEST_F(Registration, AllOptionsTickedWriteEveryEntry) {
 }
 
 TEST_F(Registration, NoOptionTickedWritesOnlyTheUninstallEntryAndVersion) {
-    ASSERT_TRUE(radu::RegisterInstalledProduct(install_.c_str(), false, false, false));
-    EXPECT_FALSE(radu::test::FileExists(desktopLink_));
-    EXPECT_FALSE(radu::test::DirExists(menuFolder_));
+    ASSERT_TRUE(radu::RegisterInstalledProduct(install.c_str(), false, false, false));
+    EXPECT_FALSE(radu::test::FileExists(desktopLink));
+    EXPECT_FALSE(radu::test::DirExists(menuFolder));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductRunKey));
-    ExpectUninstallEntry(install_ + radu::kUninstallerPath);
+    ExpectUninstallEntry(install + radu::kUninstallerPath);
 }
 
 TEST_F(Registration, TheUninstallerCallWritesNoDesktopLinkAndNoRunEntry) {
-    const std::wstring uninstaller = install_ + radu::kUninstallerPath;
+    const std::wstring uninstaller = install + radu::kUninstallerPath;
     EXPECT_EQ(radu::RegisterProduct(uninstaller.c_str(), radu::kRegisterUninstaller, 0, 1, 0), 1);
-    EXPECT_FALSE(radu::test::FileExists(desktopLink_));
+    EXPECT_FALSE(radu::test::FileExists(desktopLink));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductRunKey));
-    EXPECT_FALSE(radu::test::FileExists(menuFolder_ + L"\\Radurodi.lnk"));
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi卸载.lnk", uninstaller);
+    EXPECT_FALSE(radu::test::FileExists(menuFolder + L"\\Radurodi.lnk"));
+    ExpectLinkTo(menuFolder + L"\\Radurodi卸载.lnk", uninstaller);
     ExpectUninstallEntry(uninstaller);
 
     // The program call writes no uninstall entry.
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
-    const std::wstring program = install_ + radu::kProgramPath;
+    const std::wstring program = install + radu::kProgramPath;
     EXPECT_EQ(radu::RegisterProduct(program.c_str(), radu::kRegisterProgram, 1, 1, 1), 1);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(Registration, AnExistingStartMenuFolderIsUsedAsItIs) {
-    ASSERT_TRUE(CreateDirectoryW(menuFolder_.c_str(), nullptr));
-    ASSERT_TRUE(radu::test::WriteFileBytes(menuFolder_ + L"\\readme.txt", "kept"));
-    ASSERT_TRUE(radu::RegisterInstalledProduct(install_.c_str(), false, true, false));
-    EXPECT_EQ(radu::test::ReadFileBytes(menuFolder_ + L"\\readme.txt"), "kept");
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi.lnk", install_ + radu::kProgramPath);
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi卸载.lnk", install_ + radu::kUninstallerPath);
+    ASSERT_TRUE(CreateDirectoryW(menuFolder.c_str(), nullptr));
+    ASSERT_TRUE(radu::test::WriteFileBytes(menuFolder + L"\\readme.txt", "kept"));
+    ASSERT_TRUE(radu::RegisterInstalledProduct(install.c_str(), false, true, false));
+    EXPECT_EQ(radu::test::ReadFileBytes(menuFolder + L"\\readme.txt"), "kept");
+    ExpectLinkTo(menuFolder + L"\\Radurodi.lnk", install + radu::kProgramPath);
+    ExpectLinkTo(menuFolder + L"\\Radurodi卸载.lnk", install + radu::kUninstallerPath);
 }
 
 TEST_F(Registration, ASecondInstallReplacesEveryEntry) {
-    ASSERT_TRUE(radu::RegisterInstalledProduct(install_.c_str(), true, true, true));
+    ASSERT_TRUE(radu::RegisterInstalledProduct(install.c_str(), true, true, true));
     // The second folder's name is shorter: a value that kept bytes of the first would show.
     const std::wstring second = MakeInstallFolder(L"B\\");
     ASSERT_TRUE(radu::RegisterInstalledProduct(second.c_str(), true, true, true));
 
     const std::wstring program = second + radu::kProgramPath;
     const std::wstring uninstaller = second + radu::kUninstallerPath;
-    ExpectLinkTo(desktopLink_, program);
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi.lnk", program);
-    ExpectLinkTo(menuFolder_ + L"\\Radurodi卸载.lnk", uninstaller);
+    ExpectLinkTo(desktopLink, program);
+    ExpectLinkTo(menuFolder + L"\\Radurodi.lnk", program);
+    ExpectLinkTo(menuFolder + L"\\Radurodi卸载.lnk", uninstaller);
     ExpectString(HKEY_LOCAL_MACHINE, kProductRunKey, L"Radurodi", program);
     ExpectUninstallEntry(uninstaller);
 }
@@ -236,7 +236,7 @@ TEST_F(Registration, AFolderTooLongForTheProductPathsRegistersNothing) {
     const std::wstring longer = L"C:\\" + std::wstring(227, L'x') + L"\\";
     EXPECT_FALSE(radu::RegisterInstalledProduct(longer.c_str(), true, true, true));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_FALSE(radu::test::FileExists(desktopLink_));
+    EXPECT_FALSE(radu::test::FileExists(desktopLink));
     EXPECT_TRUE(radu::RegisterInstalledProduct(folder.c_str(), false, false, false));
     ExpectString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", folder + radu::kUninstallerPath);
 }
@@ -260,12 +260,12 @@ TEST_F(Registration, SetRegStringRefusesMissingNamesAndStoresNoTerminator) {
 }
 
 TEST_F(Registration, CreateShortcutTakesItsFieldsAndRefusesWhatItCannotSave) {
-    const std::wstring target = install_ + radu::kProgramPath;
-    const std::wstring folder = temp_ / L"links";
+    const std::wstring target = install + radu::kProgramPath;
+    const std::wstring folder = temp / L"links";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
 
     EXPECT_FALSE(radu::CreateShortcut(target.c_str(), nullptr, L"a.lnk", 0, nullptr, SW_SHOWNORMAL));
-    EXPECT_FALSE(radu::CreateShortcut(target.c_str(), (temp_ / L"missing").c_str(), L"a.lnk", 0, nullptr, 1));
+    EXPECT_FALSE(radu::CreateShortcut(target.c_str(), (temp / L"missing").c_str(), L"a.lnk", 0, nullptr, 1));
 
     // Only the low 16 bits carry a hot key; no description leaves it empty.
     ASSERT_TRUE(

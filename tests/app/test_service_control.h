@@ -27,27 +27,27 @@ class TestService {
   public:
     // A name of its own unless one is given.
     explicit TestService(const std::wstring& mode, const std::wstring& name = L"") {
-        name_ = !name.empty() ? name
-                              : L"RaduTest" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                                    std::to_wstring(++counter_);
-        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (manager_ == nullptr)
+        serviceName = !name.empty() ? name
+                                    : L"RaduTest" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                                          std::to_wstring(++counter);
+        manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        if (manager == nullptr)
             return;
         const std::wstring command = L"\"" + HelperProgram(L"radu_test_service.exe") + L"\" " + mode;
-        service_ = CreateServiceW(manager_, name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
-                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                  command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-        if (service_ == nullptr || !StartServiceW(service_, 0, nullptr))
+        service = CreateServiceW(manager, serviceName.c_str(), serviceName.c_str(), SERVICE_ALL_ACCESS,
+                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                 command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (service == nullptr || !StartServiceW(service, 0, nullptr))
             return;
-        running_ = PollUntil(10000, [this] { return State() == SERVICE_RUNNING; });
+        isRunning = PollUntil(10000, [this] { return State() == SERVICE_RUNNING; });
     }
 
     ~TestService() {
-        if (service_ != nullptr) {
+        if (service != nullptr) {
             // A service left stop-pending is told to finish; the service manager does not notice a service
             // process that is simply terminated.
             HANDLE release =
-                OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"Global\\" + name_ + L"_release").c_str());
+                OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"Global\\" + serviceName + L"_release").c_str());
             if (release != nullptr) {
                 SetEvent(release);
                 CloseHandle(release);
@@ -63,36 +63,36 @@ class TestService {
                 }
                 PollUntil(5000, [this] { return State() == SERVICE_STOPPED; });
             }
-            DeleteService(service_);
-            CloseServiceHandle(service_);
+            DeleteService(service);
+            CloseServiceHandle(service);
         }
-        if (manager_ != nullptr)
-            CloseServiceHandle(manager_);
+        if (manager != nullptr)
+            CloseServiceHandle(manager);
     }
 
-    const std::wstring& name() const { return name_; }
-    SC_HANDLE handle() const { return service_; }
-    bool running() const { return running_; }
+    const std::wstring& name() const { return serviceName; }
+    SC_HANDLE handle() const { return service; }
+    bool running() const { return isRunning; }
 
     DWORD State() const {
         SERVICE_STATUS status = {};
-        return QueryServiceStatus(service_, &status) ? status.dwCurrentState : 0;
+        return QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
     }
     DWORD ProcessId() const {
         SERVICE_STATUS_PROCESS status = {};
         DWORD needed = 0;
-        return QueryServiceStatusEx(service_, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+        return QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                                     sizeof status, &needed)
                    ? status.dwProcessId
                    : 0;
     }
 
   private:
-    static inline int counter_ = 0;
-    std::wstring name_;
-    SC_HANDLE manager_ = nullptr;
-    SC_HANDLE service_ = nullptr;
-    bool running_ = false;
+    static inline int counter = 0;
+    std::wstring serviceName;
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = nullptr;
+    bool isRunning = false;
 };
 
 }  // namespace radu::test

@@ -11,31 +11,31 @@ namespace radu::test {
 
 class StdoutCapture {
   public:
-    StdoutCapture() : file_(dir_ / L"stdout.txt") {
+    StdoutCapture() : file(dir / L"stdout.txt") {
         std::fflush(stdout);
-        saved_ = _dup(1);
-        std::FILE* f = _wfopen(file_.c_str(), L"w");
+        saved = _dup(1);
+        std::FILE* f = _wfopen(file.c_str(), L"w");
         _dup2(_fileno(f), 1);
         std::fclose(f);
     }
     ~StdoutCapture() { Finish(); }
 
     std::string Finish() {
-        if (saved_ >= 0) {
+        if (saved >= 0) {
             std::fflush(stdout);
-            _dup2(saved_, 1);
-            _close(saved_);
-            saved_ = -1;
-            text_ = ReadFileBytes(file_);
+            _dup2(saved, 1);
+            _close(saved);
+            saved = -1;
+            text = ReadFileBytes(file);
         }
-        return text_;
+        return text;
     }
 
   private:
-    TempDir dir_;
-    std::wstring file_;
-    int saved_ = -1;
-    std::string text_;
+    TempDir dir;
+    std::wstring file;
+    int saved = -1;
+    std::string text;
 };
 
 }  // namespace radu::test

@@ -61,17 +61,17 @@ DWORD Attributes(const std::wstring& path) {
 }
 
 UnpackLog::UnpackLog() {
-    window_ =
+    window =
         CreateWindowExW(0, L"STATIC", L"unpack log", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 }
 
 UnpackLog::~UnpackLog() {
-    DestroyWindow(window_);
+    DestroyWindow(window);
 }
 
 void UnpackLog::Drain() {
     MSG m;
-    while (PeekMessageW(&m, window_, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&m, window, 0, 0, PM_REMOVE)) {
         // Parameters that must be zero show up in the line when they are not.
         std::wstring w = std::to_wstring(m.wParam), l = std::to_wstring(m.lParam);
         std::wstring line;
@@ -83,21 +83,21 @@ void UnpackLog::Drain() {
             line = L"11112" + (m.wParam || m.lParam ? L" " + w + L" " + l : std::wstring());
         else
             continue;
-        lines_.push_back(line);
+        lines.push_back(line);
     }
 }
 
 void UnpackLog::Show(HWND owner, const wchar_t* text) {
-    EXPECT_EQ(owner, window_);
+    EXPECT_EQ(owner, window);
     Drain();  // what was posted before the box
-    lines_.push_back(std::wstring(L"box ") + text);
+    lines.push_back(std::wstring(L"box ") + text);
 }
 
 std::vector<std::wstring> UnpackLog::Run(const std::wstring& archive, const std::wstring& destination) {
-    lines_.clear();
-    EXPECT_TRUE(extractPackage(archive.c_str(), destination.c_str(), window_, this));
+    lines.clear();
+    EXPECT_TRUE(extractPackage(archive.c_str(), destination.c_str(), window, this));
     Drain();
-    return lines_;
+    return lines;
 }
 
 std::vector<std::wstring> ProgressLines(int n, int upTo) {

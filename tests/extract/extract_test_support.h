@@ -36,8 +36,8 @@ class UnpackLog : public IExtractErrorBox {
 
   private:
     void Drain();
-    HWND window_;
-    std::vector<std::wstring> lines_;
+    HWND window;
+    std::vector<std::wstring> lines;
 };
 
 // The lines for entries 0..n-1 of n.

@@ -18,25 +18,25 @@ using test::UnixTicks;
 
 class Archive {
   public:
-    explicit Archive(const std::wstring& name) : a_(openArchive(ArchivePath(name).c_str())) {}
+    explicit Archive(const std::wstring& name) : archive(openArchive(ArchivePath(name).c_str())) {}
     ~Archive() {
-        if (a_)
-            closeArchive(a_);
+        if (archive)
+            closeArchive(archive);
     }
-    ZipArchive* get() const { return a_; }
+    ZipArchive* get() const { return archive; }
     int Count() {
         ZipEntry e;
-        EXPECT_EQ(getItem(a_, -1, &e), ZR_OK);
+        EXPECT_EQ(getItem(archive, -1, &e), ZR_OK);
         return e.index;
     }
     ZipEntry Item(int i) {
         ZipEntry e;
-        EXPECT_EQ(getItem(a_, i, &e), ZR_OK) << i;
+        EXPECT_EQ(getItem(archive, i, &e), ZR_OK) << i;
         return e;
     }
 
   private:
-    ZipArchive* a_;
+    ZipArchive* archive;
 };
 
 // Local time of the test zone (UTC+8) to UTC ticks.

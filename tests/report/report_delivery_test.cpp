@@ -48,24 +48,24 @@ std::string Section(const std::string& name, const std::string& body, const char
 class ReportDelivery : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedTmp_ = radu::test::Env(L"TMP");
-        savedTemp_ = radu::test::Env(L"TEMP");
-        UseTempFolder(temp_.path());
+        savedTmp = radu::test::Env(L"TMP");
+        savedTemp = radu::test::Env(L"TEMP");
+        UseTempFolder(temp.path());
     }
     void TearDown() override {
-        SetEnvironmentVariableW(L"TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
-        SetEnvironmentVariableW(L"TEMP", savedTemp_.empty() ? nullptr : savedTemp_.c_str());
+        SetEnvironmentVariableW(L"TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
+        SetEnvironmentVariableW(L"TEMP", savedTemp.empty() ? nullptr : savedTemp.c_str());
     }
     static void UseTempFolder(const std::wstring& folder) {
         SetEnvironmentVariableW(L"TMP", folder.c_str());
         SetEnvironmentVariableW(L"TEMP", folder.c_str());
     }
-    std::wstring QueueFile() const { return temp_ / L"FBResult.ini"; }
+    std::wstring QueueFile() const { return temp / L"FBResult.ini"; }
 
-    TempDir temp_;
+    TempDir temp;
 
   private:
-    std::wstring savedTmp_, savedTemp_;
+    std::wstring savedTmp, savedTemp;
 };
 
 TEST_F(ReportDelivery, PostsTheFormWithTheStatedRequest) {
@@ -165,7 +165,7 @@ TEST_F(ReportDelivery, QueueCarriesOnFromTheLastKey) {
 TEST_F(ReportDelivery, ATempFolderWithoutRoomForTheQueueFileQueuesNothing) {
     // Folders whose paths, with their closing backslash, take 247 and 248 bytes: "FBResult.ini" and its
     // terminator fit into 260 bytes after the first and not after the second.
-    std::wstring base = temp_.path();
+    std::wstring base = temp.path();
     std::wstring fits = base + std::wstring(246 - base.size(), L'f') + L"\\";
     std::wstring tooLong = base + std::wstring(247 - base.size(), L'g') + L"\\";
     ASSERT_EQ(fits.size(), 247u);

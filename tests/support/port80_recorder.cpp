@@ -13,7 +13,7 @@ std::string RecordedRequest::Header(const std::string& name) const {
     return head.substr(start, head.find("\r\n", start) - start);
 }
 
-Port80Recorder::Port80Recorder(std::string reply) : reply_(std::move(reply)) {
+Port80Recorder::Port80Recorder(std::string reply) : replyText(std::move(reply)) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -24,30 +24,30 @@ Port80Recorder::Port80Recorder(std::string reply) : reply_(std::move(reply)) {
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(80);
     if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, 8) != 0) {
-        bindError_ = WSAGetLastError();
+        bindFailure = WSAGetLastError();
         closesocket(s);
         return;
     }
-    listener_ = s;
-    server_ = std::thread([this] { Serve(); });
+    listener = s;
+    server = std::thread([this] { Serve(); });
 }
 
 Port80Recorder::~Port80Recorder() {
-    if (listener_ != INVALID_SOCKET) {
-        closesocket(listener_);  // ends accept()
-        server_.join();
+    if (listener != INVALID_SOCKET) {
+        closesocket(listener);  // ends accept()
+        server.join();
     }
     WSACleanup();
 }
 
 std::vector<RecordedRequest> Port80Recorder::Requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return requests;
 }
 
 void Port80Recorder::Serve() {
     for (;;) {
-        SOCKET s = accept(listener_, nullptr, nullptr);
+        SOCKET s = accept(listener, nullptr, nullptr);
         if (s == INVALID_SOCKET)
             return;
         DWORD timeoutMs = 5000;  // a client that goes quiet does not hold the test
@@ -73,10 +73,10 @@ void Port80Recorder::Serve() {
                 request.body.append(buf, static_cast<size_t>(n));
             }
             {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.push_back(request);
+                std::lock_guard<std::mutex> lock(mutex);
+                requests.push_back(request);
             }
-            send(s, reply_.data(), static_cast<int>(reply_.size()), 0);
+            send(s, replyText.data(), static_cast<int>(replyText.size()), 0);
         }
         shutdown(s, SD_SEND);
         while (recv(s, buf, sizeof buf, 0) > 0) {

@@ -24,19 +24,19 @@ class Port80Recorder {
     Port80Recorder(const Port80Recorder&) = delete;
     Port80Recorder& operator=(const Port80Recorder&) = delete;
 
-    bool listening() const { return listener_ != INVALID_SOCKET; }
-    int bindError() const { return bindError_; }
+    bool listening() const { return listener != INVALID_SOCKET; }
+    int bindError() const { return bindFailure; }
     std::vector<RecordedRequest> Requests() const;
 
   private:
     void Serve();
 
-    std::string reply_;
-    SOCKET listener_ = INVALID_SOCKET;
-    int bindError_ = 0;
-    mutable std::mutex mutex_;
-    std::vector<RecordedRequest> requests_;
-    std::thread server_;
+    std::string replyText;
+    SOCKET listener = INVALID_SOCKET;
+    int bindFailure = 0;
+    mutable std::mutex mutex;
+    std::vector<RecordedRequest> requests;
+    std::thread server;
 };
 
 }  // namespace radu::test

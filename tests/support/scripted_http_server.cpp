@@ -53,69 +53,69 @@ HttpReply ServeContent(const HttpRequest& request, const std::string& content) {
                              content);
 }
 
-ScriptedHttpServer::ScriptedHttpServer(Handler handler, int port) : handler_(std::move(handler)) {
+ScriptedHttpServer::ScriptedHttpServer(Handler handler, int port) : respond(std::move(handler)) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
-    stopping_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    stopping = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (port != 0) {
         // A fixed port is taken again right after the last server on it: its closed connections linger.
         BOOL reuse = TRUE;
-        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+        setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
     }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<u_short>(port));
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 64) == 0) {
+    if (bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener, 64) == 0) {
         int len = sizeof addr;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+        getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+        listenPort = ntohs(addr.sin_port);
     }
-    acceptor_ = std::thread([this] { AcceptLoop(); });
+    acceptor = std::thread([this] { AcceptLoop(); });
 }
 
 ScriptedHttpServer::~ScriptedHttpServer() {
-    SetEvent(stopping_);
-    closesocket(listener_);  // ends accept()
-    acceptor_.join();
+    SetEvent(stopping);
+    closesocket(listener);  // ends accept()
+    acceptor.join();
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (SOCKET s : open_)
+        std::lock_guard<std::mutex> lock(mutex);
+        for (SOCKET s : open)
             shutdown(s, SD_BOTH);  // ends blocked recv() calls
     }
-    for (auto& t : threads_)
+    for (auto& t : threads)
         t.join();
-    CloseHandle(stopping_);
+    CloseHandle(stopping);
     WSACleanup();
 }
 
 std::string ScriptedHttpServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return "http://127.0.0.1:" + std::to_string(listenPort) + path;
 }
 
 std::vector<HttpRequest> ScriptedHttpServer::Requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return requests;
 }
 
 bool ScriptedHttpServer::Wait(DWORD ms) {
-    return WaitForSingleObject(stopping_, ms) == WAIT_TIMEOUT;
+    return WaitForSingleObject(stopping, ms) == WAIT_TIMEOUT;
 }
 
 void ScriptedHttpServer::AcceptLoop() {
     for (;;) {
-        SOCKET s = accept(listener_, nullptr, nullptr);
+        SOCKET s = accept(listener, nullptr, nullptr);
         if (s == INVALID_SOCKET)
             return;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (WaitForSingleObject(stopping_, 0) == WAIT_OBJECT_0) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (WaitForSingleObject(stopping, 0) == WAIT_OBJECT_0) {
             closesocket(s);
             return;
         }
-        ++connections_;
-        open_.push_back(s);
-        threads_.emplace_back([this, s] { Serve(s); });
+        ++connections;
+        open.push_back(s);
+        threads.emplace_back([this, s] { Serve(s); });
     }
 }
 
@@ -135,11 +135,11 @@ void ScriptedHttpServer::Serve(SOCKET s) {
         if (sp1 != std::string::npos && sp2 != std::string::npos)
             request.path = request.raw.substr(sp1 + 1, sp2 - sp1 - 1);
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            request.index = static_cast<int>(requests_.size());
-            requests_.push_back(request);
+            std::lock_guard<std::mutex> lock(mutex);
+            request.index = static_cast<int>(requests.size());
+            requests.push_back(request);
         }
-        HttpReply reply = handler_(request);
+        HttpReply reply = respond(request);
         if (reply.hold) {
             Wait(INFINITE);
         } else if (reply.delayMs == 0 || Wait(reply.delayMs)) {
@@ -160,8 +160,8 @@ void ScriptedHttpServer::Serve(SOCKET s) {
     char sink[4096];
     while (recv(s, sink, sizeof sink, 0) > 0) {
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_.erase(std::remove(open_.begin(), open_.end(), s), open_.end());
+    std::lock_guard<std::mutex> lock(mutex);
+    open.erase(std::remove(open.begin(), open.end(), s), open.end());
     closesocket(s);
 }
 

@@ -50,27 +50,27 @@ class ScriptedHttpServer {
     ScriptedHttpServer(const ScriptedHttpServer&) = delete;
     ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
 
-    bool listening() const { return port_ != 0; }
-    int port() const { return port_; }
+    bool listening() const { return listenPort != 0; }
+    int port() const { return listenPort; }
     std::string Url(const std::string& path) const;  // "http://127.0.0.1:PORT" + path
     std::vector<HttpRequest> Requests() const;
-    int ConnectionCount() const { return connections_.load(); }
+    int ConnectionCount() const { return connections.load(); }
 
   private:
     void AcceptLoop();
     void Serve(SOCKET s);
     bool Wait(DWORD ms);  // false when the server is stopping
 
-    Handler handler_;
-    SOCKET listener_ = INVALID_SOCKET;
-    int port_ = 0;
-    HANDLE stopping_ = nullptr;
-    std::atomic<int> connections_{0};
-    mutable std::mutex mutex_;
-    std::vector<HttpRequest> requests_;
-    std::vector<SOCKET> open_;
-    std::vector<std::thread> threads_;
-    std::thread acceptor_;
+    Handler respond;
+    SOCKET listener = INVALID_SOCKET;
+    int listenPort = 0;
+    HANDLE stopping = nullptr;
+    std::atomic<int> connections{0};
+    mutable std::mutex mutex;
+    std::vector<HttpRequest> requests;
+    std::vector<SOCKET> open;
+    std::vector<std::thread> threads;
+    std::thread acceptor;
 };
 
 }  // namespace radu::test

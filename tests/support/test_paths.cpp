@@ -15,13 +15,13 @@ TempDir::TempDir() {
     GetTempPathW(MAX_PATH, temp);
     wchar_t name[MAX_PATH];
     std::swprintf(name, MAX_PATH, L"%lsradu-test-%lu-%u\\", temp, GetCurrentProcessId(), counter++);
-    path_ = name;
-    RemoveTree(path_);
-    CreateDirectoryW(path_.c_str(), nullptr);
+    folder = name;
+    RemoveTree(folder);
+    CreateDirectoryW(folder.c_str(), nullptr);
 }
 
 TempDir::~TempDir() {
-    RemoveTree(path_);
+    RemoveTree(folder);
 }
 
 bool RemoveTree(const std::wstring& path) {

@@ -13,11 +13,11 @@ class TempDir {
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+    const std::wstring& path() const { return folder; }
+    std::wstring operator/(const std::wstring& name) const { return folder + name; }
 
   private:
-    std::wstring path_;
+    std::wstring folder;
 };
 
 bool RemoveTree(const std::wstring& path);

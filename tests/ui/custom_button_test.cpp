@@ -130,12 +130,12 @@ TEST_F(ButtonFixture, CheckModeKeepsThePressedFaceWhileChecked) {
     button.SetCheckMode(true);
     ::SendMessageW(button.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_TRUE(button.checked());
+    EXPECT_TRUE(button.IsChecked());
     EXPECT_EQ(DrawnAt(0, 20, 10), kFrameColors[1]);
     EXPECT_EQ(DrawnAt(CDIS_DISABLED, 20, 10), kFrameColors[1]);  // the last frame drawn was pressed
     ::SendMessageW(button.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_FALSE(button.checked());
+    EXPECT_FALSE(button.IsChecked());
     EXPECT_EQ(DrawnAt(0, 20, 10), kFrameColors[0]);
     EXPECT_EQ(DrawnAt(CDIS_DISABLED, 20, 10), kFrameColors[0]);
 }

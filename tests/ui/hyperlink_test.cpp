@@ -62,9 +62,9 @@ TEST_F(LinkFixture, ClickOnTheLabelNotifiesTheParent) {
 
     EXPECT_NE(::GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY, 0);
     LOGFONTW lf;
-    ASSERT_EQ(::GetObjectW(link.linkFont(), sizeof(lf), &lf), static_cast<int>(sizeof(lf)));
+    ASSERT_EQ(::GetObjectW(link.LinkFont(), sizeof(lf), &lf), static_cast<int>(sizeof(lf)));
     EXPECT_TRUE(lf.lfUnderline);
-    const RECT label_rect = link.labelRect();
+    const RECT label_rect = link.LabelRect();
     EXPECT_GT(label_rect.right, 20);
     EXPECT_LT(label_rect.right, 150);  // the label, not the whole control
 
@@ -74,7 +74,7 @@ TEST_F(LinkFixture, ClickOnTheLabelNotifiesTheParent) {
     EXPECT_EQ(notices[0].id, 1003u);
     EXPECT_EQ(notices[0].code, static_cast<UINT>(NM_CLICK));
     EXPECT_EQ(notices[0].from, label);
-    EXPECT_FALSE(link.visited());
+    EXPECT_FALSE(link.IsVisited());
 
     Click(link, label_rect.right + 5, 5);  // beside the label
     EXPECT_EQ(notices.size(), 1u);
@@ -142,15 +142,15 @@ TEST_F(LinkFixture, ColoursComeFromTheBrowserSettingsOrDefaultToBlue) {
         CHyperLink link;
         ASSERT_TRUE(link.SubclassWindow(label));
         link.SetLabel(L"许可协议");
-        EXPECT_EQ(link.linkColor(), RGB(255, 0, 0));
-        EXPECT_EQ(link.visitedColor(), kDefaultVisitedColor);
+        EXPECT_EQ(link.LinkColor(), RGB(255, 0, 0));
+        EXPECT_EQ(link.VisitedColor(), kDefaultVisitedColor);
         EXPECT_GT(CountNear(test::PrintClient(label), test::Rgb(255, 0, 0)), 10);
     }
     ::RegDeleteValueW(key.get(), L"Anchor Color");
     CHyperLink link;
     ASSERT_TRUE(link.SubclassWindow(label));
     link.SetLabel(L"许可协议");
-    EXPECT_EQ(link.linkColor(), kDefaultLinkColor);
+    EXPECT_EQ(link.LinkColor(), kDefaultLinkColor);
     const test::Pixels p = test::PrintClient(label);
     EXPECT_GT(CountNear(p, test::Rgb(0, 0, 255)), 10);
     EXPECT_EQ(CountNear(p, test::Rgb(255, 0, 0)), 0);

@@ -52,7 +52,7 @@ TEST_F(BarFixture, FillGrowsFromTheLeftInsideTheMargins) {
     for (const Case& c :
          {Case{0, 0}, Case{1, 2}, Case{50, 136}, Case{100, 272}, Case{150, 272}, Case{-5, 272}}) {
         bar.SetPosition(c.position);
-        EXPECT_EQ(bar.fillWidth(), c.fillWidth) << c.position;
+        EXPECT_EQ(bar.FillWidth(), c.fillWidth) << c.position;
         const test::Pixels p = test::PrintClient(bar.hwnd());
         ASSERT_EQ(p.width, 281);
         ASSERT_EQ(p.height, 22);

@@ -82,17 +82,17 @@ TEST(Resources, WindowIconHasFourSizesAt32BitsPerPixel) {
 // Reads the extended dialog template.
 class TemplateReader {
   public:
-    explicit TemplateReader(const BYTE* p) : p_(p) {}
+    explicit TemplateReader(const BYTE* p) : cursor(p) {}
     WORD Word() {
         WORD v;
-        std::memcpy(&v, p_, 2);
-        p_ += 2;
+        std::memcpy(&v, cursor, 2);
+        cursor += 2;
         return v;
     }
     DWORD Dword() {
         DWORD v;
-        std::memcpy(&v, p_, 4);
-        p_ += 4;
+        std::memcpy(&v, cursor, 4);
+        cursor += 4;
         return v;
     }
     std::wstring Text() {  // a string, or an ordinal written as "#n"
@@ -106,19 +106,19 @@ class TemplateReader {
         return s;
     }
     void AlignDword(const BYTE* base) {
-        while ((p_ - base) % 4 != 0)
-            ++p_;
+        while ((cursor - base) % 4 != 0)
+            ++cursor;
     }
-    void Skip(size_t n) { p_ += n; }
-    const BYTE* position() const { return p_; }
+    void Skip(size_t n) { cursor += n; }
+    const BYTE* Position() const { return cursor; }
 
   private:
     WORD Peek() const {
         WORD v;
-        std::memcpy(&v, p_, 2);
+        std::memcpy(&v, cursor, 2);
         return v;
     }
-    const BYTE* p_;
+    const BYTE* cursor;
 };
 
 TEST(Resources, DialogTemplate129) {

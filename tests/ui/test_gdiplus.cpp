@@ -12,12 +12,12 @@ class GdiplusEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        Gdiplus::GdiplusStartup(&token, &input, nullptr);
     }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+    void TearDown() override { Gdiplus::GdiplusShutdown(token); }
 
   private:
-    ULONG_PTR token_ = 0;
+    ULONG_PTR token = 0;
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
@@ -25,7 +25,7 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Gdiplus
 }  // namespace
 
 PaintedWindow::PaintedWindow(int width, int height, COLORREF color, Hook onMessage)
-    : color_(color), hook_(std::move(onMessage)) {
+    : fillColor(color), hook(std::move(onMessage)) {
     static const ATOM atom = [] {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = &PaintedWindow::Proc;
@@ -37,13 +37,13 @@ PaintedWindow::PaintedWindow(int width, int height, COLORREF color, Hook onMessa
     (void)atom;
     RECT rc = {0, 0, width, height};
     ::AdjustWindowRectEx(&rc, WS_POPUP, FALSE, 0);
-    hwnd_ = ::CreateWindowExW(0, L"RaduTestPainted", L"test", WS_POPUP, 40, 40, rc.right - rc.left,
-                              rc.bottom - rc.top, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+    window = ::CreateWindowExW(0, L"RaduTestPainted", L"test", WS_POPUP, 40, 40, rc.right - rc.left,
+                               rc.bottom - rc.top, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
 }
 
 PaintedWindow::~PaintedWindow() {
-    if (hwnd_ != nullptr)
-        ::DestroyWindow(hwnd_);
+    if (window != nullptr)
+        ::DestroyWindow(window);
 }
 
 LRESULT CALLBACK PaintedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -55,7 +55,7 @@ LRESULT CALLBACK PaintedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (self == nullptr)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
-    if (self->hook_ && self->hook_(hwnd, message, wParam, lParam, result))
+    if (self->hook && self->hook(hwnd, message, wParam, lParam, result))
         return result;
     switch (message) {
         case WM_PAINT: {
@@ -64,7 +64,7 @@ LRESULT CALLBACK PaintedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPA
             HDC dc = given != nullptr ? given : ::BeginPaint(hwnd, &ps);
             RECT rc;
             ::GetClientRect(hwnd, &rc);
-            HBRUSH brush = ::CreateSolidBrush(self->color_);
+            HBRUSH brush = ::CreateSolidBrush(self->fillColor);
             ::FillRect(dc, &rc, brush);
             ::DeleteObject(brush);
             if (given == nullptr)

@@ -23,14 +23,14 @@ class PaintedWindow {
     ~PaintedWindow();
     PaintedWindow(const PaintedWindow&) = delete;
     PaintedWindow& operator=(const PaintedWindow&) = delete;
-    HWND hwnd() const { return hwnd_; }
-    void SetColor(COLORREF color) { color_ = color; }
+    HWND hwnd() const { return window; }
+    void SetColor(COLORREF color) { fillColor = color; }
 
   private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND hwnd_ = nullptr;
-    COLORREF color_;
-    Hook hook_;
+    HWND window = nullptr;
+    COLORREF fillColor;
+    Hook hook;
 };
 
 // What `window` paints of itself when asked with WM_PRINTCLIENT, as 0x00RRGGBB pixels row by row.
