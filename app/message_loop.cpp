@@ -6,6 +6,14 @@ namespace radu {
 namespace {
 
 template <typename T>
+bool Add(std::vector<T*>& list, T* item) {
+    if (item == nullptr)
+        return false;
+    list.push_back(item);
+    return true;
+}
+
+template <typename T>
 bool Remove(std::vector<T*>& list, T* item) {
     auto it = std::find(list.begin(), list.end(), item);
     if (it == list.end())
@@ -17,10 +25,7 @@ bool Remove(std::vector<T*>& list, T* item) {
 }  // namespace
 
 bool CMessageLoop::AddMessageFilter(CMessageFilter* filter) {
-    if (filter == nullptr)
-        return false;
-    filters.push_back(filter);
-    return true;
+    return Add(filters, filter);
 }
 
 bool CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) {
@@ -28,10 +33,7 @@ bool CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) {
 }
 
 bool CMessageLoop::AddIdleHandler(CIdleHandler* handler) {
-    if (handler == nullptr)
-        return false;
-    idleHandlers.push_back(handler);
-    return true;
+    return Add(idleHandlers, handler);
 }
 
 bool CMessageLoop::RemoveIdleHandler(CIdleHandler* handler) {
