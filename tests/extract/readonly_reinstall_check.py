@@ -20,8 +20,12 @@ UID = GID = 65534
 archive = os.path.join(archives, "readonly_reinstall.zip")
 prefix, home, dest = (os.path.join(work, n) for n in ("prefix", "home", "dest"))
 as_user = ["setpriv", f"--reuid={UID}", f"--regid={GID}", "--clear-groups"]
+# Wine as every script of the project finds it (on a kernel without 32-bit support, an emulated loader).
+wine_env = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-env")
+path = subprocess.run(["bash", "-c", '. "$1" && printf %s "$PATH"', "-", wine_env],
+                      capture_output=True, text=True, check=True).stdout
 # No DISPLAY: the user could not reach the test display, and unpacking needs none.
-env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home, "LANG": "C.UTF-8", "WINEPREFIX": prefix,
+env = {"PATH": path, "HOME": home, "LANG": "C.UTF-8", "WINEPREFIX": prefix,
        "WINEARCH": "win32", "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "winemenubuilder.exe=d;mscoree,mshtml="}
 
 

@@ -1,0 +1,13 @@
+# Every target defined so far in the project's folders (the source folder and all added below it), into OUT.
+function(radu_project_targets out)
+  set(all)
+  set(dirs ${CMAKE_SOURCE_DIR})
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    list(APPEND dirs ${subdirs})
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    list(APPEND all ${targets})
+  endwhile()
+  set(${out} ${all} PARENT_SCOPE)
+endfunction()

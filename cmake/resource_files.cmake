@@ -1,0 +1,40 @@
+# The files a resource script pulls in (pictures, the icon, the manifest) are not headers, so the resource
+# compiler reports no dependency on them. radu_track_resource_files() reads their names from every resource
+# script a target compiles, so that changing one of them rebuilds the target, and re-reads them when the
+# script itself changes. Call it once, after every target is defined.
+include(${CMAKE_CURRENT_LIST_DIR}/project_targets.cmake)
+
+# Files named by the resource statements of SCRIPT (`ID TYPE "file"`), as absolute paths, into OUT.
+function(radu_resource_files script out)
+  get_filename_component(dir ${script} DIRECTORY)
+  file(STRINGS ${script} lines REGEX "\"[ \t]*$")
+  set(files)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[ \t]*[A-Za-z0-9_]+[ \t]+[A-Za-z0-9_]+[ \t]+\"([^\"]+)\"[ \t]*$")
+      get_filename_component(file ${CMAKE_MATCH_1} ABSOLUTE BASE_DIR ${dir})
+      if(NOT EXISTS ${file})
+        message(FATAL_ERROR "${script} names ${CMAKE_MATCH_1}, which does not exist")
+      endif()
+      list(APPEND files ${file})
+    endif()
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+function(radu_track_resource_files)
+  radu_project_targets(targets)
+  foreach(target IN LISTS targets)
+    get_target_property(sources ${target} SOURCES)
+    get_target_property(source_dir ${target} SOURCE_DIR)
+    foreach(source IN LISTS sources)
+      if(source MATCHES "\\.rc$")
+        get_filename_component(script ${source} ABSOLUTE BASE_DIR ${source_dir})
+        radu_resource_files(${script} files)
+        if(files)
+          set_property(SOURCE ${script} TARGET_DIRECTORY ${target} APPEND PROPERTY OBJECT_DEPENDS ${files})
+          set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${script})
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
