@@ -61,7 +61,8 @@ void PrintResults() {
         std::fwprintf(stderr, L"  %2d  %ls\n", r.code, r.meaning);
 }
 
-// The key of a PEM file, as the installer's build takes it.
+}  // namespace
+
 bool ReadKey(const wchar_t* path, radu::PackageKey& key) {
     std::FILE* file = _wfopen(path, L"rb");
     if (!file)
@@ -73,8 +74,6 @@ bool ReadKey(const wchar_t* path, radu::PackageKey& key) {
     std::fclose(file);
     return radu::PublicKeyFromPem(pem, key);
 }
-
-}  // namespace
 
 int Fetch(int argc, wchar_t** argv) {
     bool single = false;
