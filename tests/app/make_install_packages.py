@@ -6,6 +6,9 @@
                               compress
   OUT/broken/VaruPhoneAx.zip  the same with the data entry's compressed bytes damaged
   OUT/tree/                   the files of the package, to compare an install with
+  OUT/many/VaruPhoneAx.zip    the good package with 400 more files of 24 KiB before the two programs, so
+                              that unpacking takes a while (an install is cut off in the middle of it)
+  OUT/many-tree/              its files
 Usage: make_install_packages.py OUT STAND_IN_EXE"""
 import os
 import random
@@ -77,11 +80,17 @@ for i in range(start + compressed // 2, start + compressed // 2 + 64):
 os.makedirs(os.path.join(out, "broken"))
 open(os.path.join(out, "broken", "VaruPhoneAx.zip"), "wb").write(raw)
 
-for info, content in ENTRIES:
-    path = os.path.join(out, "tree", info.filename)
-    if info.filename.endswith("/"):
-        os.makedirs(path, exist_ok=True)
-    else:
-        with open(path, "wb") as f:
-            f.write(content)
+MANY = ENTRIES[:4] + [file("VaruPhoneAx/more/%03d.bin" % i, random.Random(100 + i).randbytes(24 * 1024))
+                      for i in range(400)] + ENTRIES[4:]
+write(os.path.join(out, "many", "VaruPhoneAx.zip"), MANY)
+
+for tree, entries in (("tree", ENTRIES), ("many-tree", MANY)):
+    for info, content in entries:
+        path = os.path.join(out, tree, info.filename)
+        if info.filename.endswith("/"):
+            os.makedirs(path, exist_ok=True)
+        else:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(content)
 print("install packages written to", out)
