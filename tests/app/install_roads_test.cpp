@@ -16,13 +16,12 @@
 #include "app/product.h"
 #include "build_config.h"
 #include "common/unique_handle.h"
-#include "download/md5_reference.h"
 #include "helper_programs.h"
 #include "installer_driver.h"
+#include "package_front.h"
 #include "product_state.h"
 #include "test_service_control.h"
 #include "support/port80_recorder.h"
-#include "support/scripted_http_server.h"
 #include "support/test_paths.h"
 
 namespace radu::test {
@@ -44,15 +43,6 @@ const wchar_t kSmallFolder[] = L"S:\\Radu\\";
 const wchar_t kSmallTemp[] = L"S:\\temp\\";
 const char kReportBodyStart[] = "type=100&time=";
 const char kReportBodyEnd[] = "&apkid=&AdditionalInfo=";
-
-std::string NginxUrl(const std::string& path) {
-    const std::wstring port = Env(L"RADU_NGINX_PORT");
-    return "http://127.0.0.1:" + std::string(port.begin(), port.end()) + path;
-}
-
-std::wstring ServedPackage(const char* package) {
-    return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" + Wide(package) + L"\\VaruPhoneAx.zip";
-}
 
 // The files a package holds, as they are to be installed.
 std::wstring PackageTree(const char* package) {
@@ -107,32 +97,11 @@ std::vector<Transfer> SegmentTransfers(const std::string& road) {
     return out;
 }
 
-// What answers the installer's package address.
-enum class Front {
-    kRedirect,      // 302 to the package on nginx, with "?md5=<digest>"
-    kSlowRedirect,  // the same through nginx's throttled location
-    kNotFound,      // 404
-    kDown,          // nothing listens
-};
-
 std::unique_ptr<ScriptedHttpServer> StartFront(Front front, const std::string& road, const char* package) {
-    if (front == Front::kDown)
-        return nullptr;
-    std::string location;
-    if (front != Front::kNotFound) {
-        const std::string digest = ReferenceMd5(ReadFileBytes(ServedPackage(package)));
-        location = NginxUrl(std::string(front == Front::kSlowRedirect ? "/slow/" : "/road/") + road +
-                            "/e2e/" + package + "/VaruPhoneAx.zip?md5=" + digest);
+    auto server = StartPackageFront(front, road, package);
+    if (server) {
+        EXPECT_TRUE(server->listening()) << "port " << PackageServerPort() << " is taken";
     }
-    auto server = std::make_unique<ScriptedHttpServer>(
-        [location](const HttpRequest& request) {
-            if (request.path != "/consezip/VaruPhoneAx.zip" || location.empty())
-                return HttpReply::Status("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n");
-            return HttpReply::Status("HTTP/1.1 302 Found",
-                                     "Location: " + location + "\r\nContent-Length: 0\r\n");
-        },
-        PackageServerPort());
-    EXPECT_TRUE(server->listening()) << "port " << PackageServerPort() << " is taken";
     return server;
 }
 
