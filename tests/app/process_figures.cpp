@@ -11,7 +11,7 @@ namespace radu::test {
 
 namespace {
 
-// One entry of a process's GDI handle table (as Windows and Wine lay it out; 24 bytes).
+// One entry of a process's GDI handle table as Wine lays it out (24 bytes; Windows answers GetGuiResources).
 #pragma pack(push, 1)
 struct GdiTableEntry {
     uint64_t object;
@@ -23,22 +23,23 @@ struct GdiTableEntry {
 };
 #pragma pack(pop)
 constexpr size_t kGdiTableEntries = 0x10000;
-constexpr size_t kPebGdiTableOffset = 0x94;  // GdiSharedHandleTable in a 32-bit PEB
+// GdiSharedHandleTable in the PEB of a process built like this one.
+constexpr size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
 
 long GdiTableCount(HANDLE process) {
     PROCESS_BASIC_INFORMATION basic = {};
     ULONG length = 0;
     if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &length) != 0)
         return -1;
-    uint32_t table = 0;
+    uintptr_t table = 0;
     if (!::ReadProcessMemory(process,
                              reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiTableOffset, &table,
                              sizeof table, nullptr) ||
         table == 0)
         return -1;
     std::vector<GdiTableEntry> entries(kGdiTableEntries);
-    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<uintptr_t>(table)),
-                             entries.data(), entries.size() * sizeof(GdiTableEntry), nullptr))
+    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
+                             entries.size() * sizeof(GdiTableEntry), nullptr))
         return -1;
     long live = 0;
     for (const GdiTableEntry& entry : entries)

@@ -92,7 +92,7 @@ bool Install(int number, const SoakRoad& road, ProcessFigures& start, ProcessFig
     Installer in;
     if (in.Dialog() == nullptr)
         return false;
-    in.Settle();
+    in.WaitForStillWindow();  // painted: the skinned controls have taken their backgrounds
     start = Figures(in);
     in.Click(in.Item(kLicence));
     in.Click(in.InstallButton());
@@ -105,7 +105,7 @@ bool Install(int number, const SoakRoad& road, ProcessFigures& start, ProcessFig
     }
     if (!WaitFor([&] { return OnFinishPage(in); }, 60000))
         return false;
-    in.Settle();
+    in.WaitForStillWindow();
     finish = Figures(in);
     in.Click(in.InstallButton());
     if (in.WaitForExit() != 1005)
