@@ -29,9 +29,22 @@ enum : int { kPercent = 1010, kClose = 1106, kLicence = 1108 };
 
 // A working set that moves by less than this is flat: the heap and the system's caches breathe.
 constexpr double kWorkingSetSlackMiB = 4.0;
-// Installs are processes of their own, so from the first install of a road to the last only what the
-// prefix keeps could grow; timing (a tooltip, a thread still ending) moves the counts by one or two.
-constexpr long kAcrossInstallsSlack = 2;
+
+// The lowest of each figure over some installs. Installs are processes of their own, so across them
+// only what the prefix keeps could grow, and it would lift every install; what varies from one to the
+// next (a message box's objects still being freed as the finish page is read) only adds to some. So the
+// floor of the last half of a road's installs is held against the floor of the first half.
+ProcessFigures Floor(const std::vector<ProcessFigures>& seen, size_t from, size_t to) {
+    ProcessFigures low = seen[from];
+    for (size_t i = from + 1; i < to; ++i) {
+        low.gdiObjects = std::min(low.gdiObjects, seen[i].gdiObjects);
+        low.userObjects = std::min(low.userObjects, seen[i].userObjects);
+        low.windows = std::min(low.windows, seen[i].windows);
+        low.handles = std::min(low.handles, seen[i].handles);
+        low.workingSetMiB = std::min(low.workingSetMiB, seen[i].workingSetMiB);
+    }
+    return low;
+}
 
 struct SoakRoad {
     const char* name;
@@ -118,11 +131,7 @@ bool Install(int number, const SoakRoad& road, ProcessFigures& start, ProcessFig
 int Soak(int installs, DWORD pageSeconds, DWORD sampleSeconds) {
     bool good = true;
     std::printf("phase 1: %d installs in a row, the good road and the failure roads by turns\n", installs);
-    struct Seen {
-        ProcessFigures firstStart, firstFinish, lastStart, lastFinish;
-        int runs = 0;
-    };
-    std::map<std::string, Seen> seen;
+    std::map<std::string, std::vector<ProcessFigures>> starts, finishes;
     int failedInstalls = 0;
     for (int i = 0; i < installs; ++i) {
         const SoakRoad& road = i % 2 == 0 ? kGood : kFailures[(i / 2) % 3];
@@ -132,26 +141,25 @@ int Soak(int installs, DWORD pageSeconds, DWORD sampleSeconds) {
         std::printf("  %2d %-6s %s | start page: %s | finish page: %s\n", i + 1, road.name,
                     ended ? "ok    " : "FAILED", FiguresText(start).c_str(), FiguresText(finish).c_str());
         std::fflush(stdout);
-        Seen& s = seen[road.name];
-        if (s.runs++ == 0) {
-            s.firstStart = start;
-            s.firstFinish = finish;
-        }
-        s.lastStart = start;
-        s.lastFinish = finish;
+        starts[road.name].push_back(start);
+        finishes[road.name].push_back(finish);
     }
     if (failedInstalls > 0) {
         std::printf("  %d installs did not end as their road must\n", failedInstalls);
         good = false;
     }
-    for (const auto& [name, s] : seen) {
-        for (const auto& [page, first, last] :
-             {std::make_tuple("start page", s.firstStart, s.lastStart),
-              std::make_tuple("finish page", s.firstFinish, s.lastFinish)}) {
-            const std::string grown = Growth(first, last, kAcrossInstallsSlack);
-            std::printf("  %-6s %-11s first of %2d: %s\n", name.c_str(), page, s.runs,
-                        FiguresText(first).c_str());
-            std::printf("  %-6s %-11s last:        %s%s%s\n", name.c_str(), page, FiguresText(last).c_str(),
+    for (const auto& [name, start] : starts) {
+        for (const auto& [page, seen] :
+             {std::make_pair("start page", start), std::make_pair("finish page", finishes[name])}) {
+            if (seen.size() < 2)
+                continue;
+            const size_t half = seen.size() / 2;
+            const ProcessFigures early = Floor(seen, 0, half), late = Floor(seen, half, seen.size());
+            const std::string grown = Growth(early, late, 0);
+            std::printf("  %-6s %-11s first: %s\n", name.c_str(), page, FiguresText(seen.front()).c_str());
+            std::printf("  %-6s %-11s last:  %s\n", name.c_str(), page, FiguresText(seen.back()).c_str());
+            std::printf("  %-6s %-11s lowest of installs 1-%zu: %s; of %zu-%zu: %s%s%s\n", name.c_str(), page,
+                        half, FiguresText(early).c_str(), half + 1, seen.size(), FiguresText(late).c_str(),
                         grown.empty() ? "" : "  GREW:", grown.c_str());
             good = good && grown.empty();
         }
