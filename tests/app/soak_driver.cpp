@@ -158,9 +158,9 @@ int Soak(int installs, DWORD pageSeconds, DWORD sampleSeconds) {
             const std::string grown = Growth(early, late, 0);
             std::printf("  %-6s %-11s first: %s\n", name.c_str(), page, FiguresText(seen.front()).c_str());
             std::printf("  %-6s %-11s last:  %s\n", name.c_str(), page, FiguresText(seen.back()).c_str());
-            std::printf("  %-6s %-11s lowest of installs 1-%zu: %s; of %zu-%zu: %s%s%s\n", name.c_str(), page,
-                        half, FiguresText(early).c_str(), half + 1, seen.size(), FiguresText(late).c_str(),
-                        grown.empty() ? "" : "  GREW:", grown.c_str());
+            std::printf("  %-6s %-11s lowest of its installs 1-%zu: %s; of %zu-%zu: %s%s%s\n", name.c_str(),
+                        page, half, FiguresText(early).c_str(), half + 1, seen.size(),
+                        FiguresText(late).c_str(), grown.empty() ? "" : "  GREW:", grown.c_str());
             good = good && grown.empty();
         }
     }
