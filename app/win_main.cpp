@@ -1,13 +1,21 @@
-// The installer's entry point: COM and GDI+ for the main thread, the window and its loop, and the
-// tear-down in a fixed order. The exit code is the code the window quits with.
+// The installer's entry point: one installer at a time, then COM and GDI+ for the main thread, the window
+// and its loop, and the tear-down in a fixed order. The exit code is the code the window quits with.
 #include <windows.h>
 #include <objbase.h>
 
 #include "app/loop_registry.h"
+#include "app/one_installer.h"
 #include "app/run_main_dialog.h"
 #include "ui/gdiplus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
+    // A second copy shows the first one and ends before it stops, kills, downloads or reports anything.
+    radu::COneInstaller guard;
+    if (!guard.Take()) {
+        radu::ShowRunningInstaller(radu::kFirstWindowWaitMs);
+        return radu::kExitAnotherInstallerRuns;
+    }
+
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, background thread and codecs as usual

@@ -8,22 +8,26 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/product.h"
 #include "build_config.h"
-#include "download/md5_reference.h"
+#include "common/unique_handle.h"
+#include "helper_programs.h"
 #include "installer_driver.h"
+#include "package_front.h"
 #include "product_state.h"
+#include "test_service_control.h"
 #include "support/port80_recorder.h"
-#include "support/scripted_http_server.h"
 #include "support/test_paths.h"
 
 namespace radu::test {
 namespace {
 
-enum : int { kPercent = 1010, kClose = 1106, kArrow = 1107, kLicence = 1108, kFolder = 1109 };
+enum : int { kStatus = 1009, kPercent = 1010, kClose = 1106, kArrow = 1107, kLicence = 1108, kFolder = 1109 };
 enum : int { kDesktopBox = 1111, kStartMenuBox = 1112, kAutoStartBox = 1113 };
 
 const wchar_t kProgram[] = L"VaruPhoneAx\\Varu.exe";
@@ -32,16 +36,18 @@ const wchar_t kDefaultFolder[] = L"C:\\Program Files\\";
 // Typed into the folder field, with spaces and both cases: the install must use it exactly as typed.
 const wchar_t kCustomParent[] = L"C:\\Radu E2E";
 const wchar_t kCustomFolder[] = L"C:\\Radu E2E\\My Apps\\";
+// A volume of 512 KiB (a tmpfs that the test environment maps as drive S:), too small for the package and
+// for what it unpacks to.
+const wchar_t kSmallVolume[] = L"S:\\";
+const wchar_t kSmallFolder[] = L"S:\\Radu\\";
+const wchar_t kSmallTemp[] = L"S:\\temp\\";
 const char kReportBodyStart[] = "type=100&time=";
 const char kReportBodyEnd[] = "&apkid=&AdditionalInfo=";
 
-std::string NginxUrl(const std::string& path) {
-    const std::wstring port = Env(L"RADU_NGINX_PORT");
-    return "http://127.0.0.1:" + std::string(port.begin(), port.end()) + path;
-}
-
-std::wstring ServedPackage(const char* package) {
-    return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" + Wide(package) + L"\\VaruPhoneAx.zip";
+// The files a package holds, as they are to be installed.
+std::wstring PackageTree(const char* package) {
+    return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" +
+           (std::string(package) == "many" ? L"many-tree\\" : L"tree\\");
 }
 
 std::string QueueFile() {
@@ -91,47 +97,12 @@ std::vector<Transfer> SegmentTransfers(const std::string& road) {
     return out;
 }
 
-// What answers the installer's package address.
-enum class Front {
-    kRedirect,      // 302 to the package on nginx, with "?md5=<digest>" (after "sig=<signature>&", if any)
-    kNoDigest,      // the same without the digest
-    kSlowRedirect,  // the same through nginx's throttled location
-    kNotFound,      // 404
-    kDown,          // nothing listens
-};
-
-// The signature the redirect carries.
-enum class Sig {
-    kNone,
-    kOwn,     // the served package's own: the maker's for "good", the forger's (own key) for "forged"
-    kMakers,  // the maker's signature of "good", whatever is served
-};
-
 std::unique_ptr<ScriptedHttpServer> StartFront(Front front, const std::string& road, const char* package,
                                                Sig sig = Sig::kNone) {
-    if (front == Front::kDown)
-        return nullptr;
-    std::string location;
-    if (front != Front::kNotFound) {
-        const std::string digest = ReferenceMd5(ReadFileBytes(ServedPackage(package)));
-        std::string query;
-        if (sig != Sig::kNone)
-            query =
-                "sig=" + ReadFileBytes(ServedPackage(sig == Sig::kOwn ? package : "good") + L".sig") + "&";
-        if (front != Front::kNoDigest)
-            query += "md5=" + digest;
-        location = NginxUrl(std::string(front == Front::kSlowRedirect ? "/slow/" : "/road/") + road +
-                            "/e2e/" + package + "/VaruPhoneAx.zip?" + query);
+    auto server = StartPackageFront(front, road, package, sig);
+    if (server) {
+        EXPECT_TRUE(server->listening()) << "port " << PackageServerPort() << " is taken";
     }
-    auto server = std::make_unique<ScriptedHttpServer>(
-        [location](const HttpRequest& request) {
-            if (request.path != "/consezip/VaruPhoneAx.zip" || location.empty())
-                return HttpReply::Status("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n");
-            return HttpReply::Status("HTTP/1.1 302 Found",
-                                     "Location: " + location + "\r\nContent-Length: 0\r\n");
-        },
-        PackageServerPort());
-    EXPECT_TRUE(server->listening()) << "port " << PackageServerPort() << " is taken";
     return server;
 }
 
@@ -144,8 +115,20 @@ const wchar_t kFallbackBox[] =
     L"网络异常,安装失败.您可以直接下载完整的安装包进行安装，点击确定开始下载完整安装包!|提示";
 const wchar_t kUnpackFailedBox[] = L"权限不够，请使用管理员身份运行程序|提示";
 const wchar_t kExtractorBox[] = L"未解压完全!83886080|Error";  // shown with the system's default caption
+const wchar_t kDiskFullBox[] = L"未解压完全!1024|Error";       // an entry's bytes could not be written
 
 enum class Unpacked { kNothing, kPartly, kAll };
+
+// What befalls the installer on its road besides the servers' answers.
+enum class Fault {
+    kNone,
+    kSecondCopy,         // another copy of the installer is started while this one downloads
+    kKilledDownloading,  // an earlier run was killed while downloading, unpacking or registering;
+    kKilledUnpacking,    // this run starts from what it left
+    kKilledRegistering,
+    kFullInstallVolume,  // the install folder is on a volume that fills up
+    kFullTemp,           // so is the temporary folder
+};
 
 struct Road {
     const char* name;
@@ -163,7 +146,8 @@ struct Road {
     bool started;
     size_t reports;          // received by the listener, or queued when there is none
     bool browserOpened;      // the complete installer's address went to the shell
-    bool segmentsRequested;  // nginx served package bytes
+    bool segmentsRequested;  // nginx served package bytes (to this run)
+    Fault fault = Fault::kNone;
 };
 
 constexpr bool Y = true, N = false;
@@ -171,6 +155,7 @@ const std::vector<Box> kNoBox;
 const std::vector<Box> kFallbackOk = {{kFallbackBox, IDOK}};
 const std::vector<Box> kFallbackCancel = {{kFallbackBox, IDCANCEL}};
 const std::vector<Box> kBrokenBoxes = {{kExtractorBox, IDOK}, {kUnpackFailedBox, IDOK}};
+const std::vector<Box> kDiskFullBoxes = {{kDiskFullBox, IDOK}, {kUnpackFailedBox, IDOK}};
 
 const Sig kNoSig = Sig::kNone, kOwnSig = Sig::kOwn, kMakersSig = Sig::kMakers;
 
@@ -206,6 +191,24 @@ const Road kRoads[] = {
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y},
     {"PlantedPackageFetchedAnew",        Y,    Front::kNoDigest,  "good",   kOwnSig,    N,     Y,    "forged",
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+    {"SecondCopyShowsTheFirst",          N,    Front::kSlowRedirect, "good", kNoSig,  N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kSecondCopy},
+    {"KilledDownloadingThenRunAgain",    N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kKilledDownloading},
+    {"KilledUnpackingThenRunAgain",      N,    Front::kRedirect,  "many",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      N,
+                                         Fault::kKilledUnpacking},
+    {"KilledRegisteringThenRunAgain",    N,    Front::kRedirect,  "many",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      N,
+                                         Fault::kKilledRegistering},
+    {"InstallVolumeFillsUp",             N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
+                                         kDiskFullBoxes,  Unpacked::kPartly,  Y,         N,      2,      N,      Y,
+                                         Fault::kFullInstallVolume},
+    {"TemporaryFolderFillsUp",           N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y,
+                                         Fault::kFullTemp},
 };
 // clang-format on
 
@@ -219,10 +222,18 @@ void StartAfresh() {
     ForgetProductRegistration();
     RemoveTree(std::wstring(kDefaultFolder) + L"VaruPhoneAx");
     RemoveTree(kCustomParent);
+    RemoveTree(kSmallFolder);
     RemoveFiles(DownloadLeftovers());
     DeleteFileA(QueueFile().c_str());
     if (browser)
         browser->Forget();
+}
+
+// The install folder of a road: the default one, or the one typed on the custom page.
+std::wstring FolderOf(const Road& road) {
+    if (!road.custom)
+        return kDefaultFolder;
+    return road.fault == Fault::kFullInstallVolume ? kSmallFolder : kCustomFolder;
 }
 
 // Where the road's page goes before the install button: the start page ticks the licence; the custom
@@ -231,18 +242,19 @@ void StartAfresh() {
 void ChooseAndInstall(Installer& in, const Road& road) {
     in.Click(in.Item(kLicence));
     if (road.custom) {
+        const std::wstring folder = FolderOf(road);
         in.Click(in.Item(kArrow));
         HWND field = in.Item(kFolder);
         ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-        for (const wchar_t* c = kCustomFolder; *c; ++c) {
-            ::PostMessageW(field, WM_CHAR, *c, 1);
-            if (*c == L' ') {
+        for (wchar_t c : folder) {
+            ::PostMessageW(field, WM_CHAR, c, 1);
+            if (c == L' ') {
                 ::PostMessageW(field, WM_CHAR, L'\n', 1);  // Ctrl+Enter
                 ::PostMessageW(field, WM_CHAR, L'\r', 1);
             }
         }
         in.Settle();
-        EXPECT_EQ(TextOf(field), kCustomFolder);
+        EXPECT_EQ(TextOf(field), folder);
         for (int box : {kDesktopBox, kStartMenuBox, kAutoStartBox})
             in.Click(in.Item(box));
         ::CreateDirectoryW(kCustomParent, nullptr);  // the install folder itself is made by the unpacking
@@ -256,16 +268,19 @@ bool OnFinishPage(const Installer& in) {
 }
 
 // Compares the installed files with the package's own tree, entry by entry.
-void ExpectUnpacked(const std::wstring& folder, Unpacked unpacked) {
-    const std::wstring tree = Env(L"RADU_NGINX_ROOT") + L"\\e2e\\tree\\";
-    for (const wchar_t* file :
-         {L"VaruPhoneAx\\data.bin", L"VaruPhoneAx\\资源\\说明.txt", kProgram, kUninstaller}) {
-        SCOPED_TRACE(file);
-        const std::wstring path = folder + file;
-        if (unpacked == Unpacked::kAll) {
-            EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(tree + file));
-        } else if (unpacked == Unpacked::kNothing || file != std::wstring(L"VaruPhoneAx\\data.bin")) {
-            EXPECT_FALSE(FileExists(path));  // a broken package stops at its damaged data entry
+void ExpectUnpacked(const std::wstring& folder, const char* package, Unpacked unpacked) {
+    const std::wstring tree = PackageTree(package);
+    if (unpacked == Unpacked::kAll) {
+        for (const FoundFile& file : ListFiles(tree)) {
+            const std::wstring relative = file.path.substr(tree.size());
+            ASSERT_EQ(ReadFileBytes(folder + relative), ReadFileBytes(file.path)) << relative;
+        }
+    } else {
+        // Nothing, or a package that stops at its data entry (damaged, or no room for it).
+        for (const wchar_t* file : {L"VaruPhoneAx\\资源\\说明.txt", kProgram, kUninstaller})
+            EXPECT_FALSE(FileExists(folder + file)) << file;
+        if (unpacked == Unpacked::kNothing) {
+            EXPECT_FALSE(FileExists(folder + L"VaruPhoneAx\\data.bin"));
         }
     }
     EXPECT_EQ(DirExists(folder + L"VaruPhoneAx\\资源"), unpacked == Unpacked::kAll);
@@ -319,12 +334,130 @@ void ExpectReports(const Port80Recorder* stats, size_t count) {
     }
 }
 
+// True when drive S: is the small volume (the test environment maps it only where it could mount one).
+bool SmallVolumeReady() {
+    ULARGE_INTEGER total = {};
+    return ::GetDiskFreeSpaceExW(kSmallVolume, nullptr, &total, nullptr) && total.QuadPart > 0 &&
+           total.QuadPart <= 1024 * 1024;
+}
+
+// While it lives, this program and every installer it starts use `folder` as their temporary folder.
+class TempFolderAt {
+  public:
+    explicit TempFolderAt(const std::wstring& folder) {
+        for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+            wchar_t value[MAX_PATH] = L"";
+            ::GetEnvironmentVariableW(name, value, MAX_PATH);
+            saved.push_back(value);
+            ::SetEnvironmentVariableW(name, folder.c_str());
+        }
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    ~TempFolderAt() {
+        ::SetEnvironmentVariableW(L"TMP", saved[0].c_str());
+        ::SetEnvironmentVariableW(L"TEMP", saved[1].c_str());
+    }
+
+  private:
+    std::vector<std::wstring> saved;
+};
+
+bool PercentBetween(const Installer& in, double low, double high) {
+    const std::wstring percent = TextOf(in.Item(kPercent));
+    const double value = std::wcstod(percent.c_str(), nullptr);
+    return !percent.empty() && value > low && value < high;
+}
+
+// An earlier run of the road, killed (not closed) at the road's point: while downloading, in the middle
+// of unpacking, or as the shortcuts are being written. What it left proves where it was cut.
+void CutShort(const Road& road) {
+    const std::wstring folder = FolderOf(road);
+    const bool downloading = road.fault == Fault::kKilledDownloading;
+    auto front = StartFront(downloading ? Front::kSlowRedirect : Front::kRedirect,
+                            std::string(road.name) + "-cut", road.package);
+    Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    Installer in;
+    ASSERT_NE(in.Dialog(), nullptr);
+    ChooseAndInstall(in, road);
+    bool reached = false;
+    if (downloading) {
+        reached = WaitFor([&] { return PercentBetween(in, 0, 100); }, 20000);
+    } else if (road.fault == Fault::kKilledUnpacking) {
+        reached = WaitFor(
+            [&] { return TextOf(in.Item(kStatus)) == L"正在解压资源:" && PercentBetween(in, 5, 90); }, 30000);
+    } else {
+        // The first thing registration writes is the desktop shortcut: the kill follows at once.
+        const std::wstring link = DesktopLink();
+        const DWORD start = ::GetTickCount();
+        while (!(reached = FileExists(link)) && ::GetTickCount() - start < 30000) {
+        }
+    }
+    in.Kill();
+    ASSERT_TRUE(reached) << "the install never got to where it was to be cut";
+    EXPECT_TRUE(stats.Requests().empty());  // no attempt came to its end
+    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
+    if (downloading) {
+        EXPECT_FALSE(FileExists(package));
+        EXPECT_FALSE(DownloadLeftovers().empty());  // the part files, to go on from
+        EXPECT_FALSE(DirExists(folder + L"VaruPhoneAx"));
+    } else {
+        EXPECT_TRUE(FileExists(package));
+        EXPECT_TRUE(FileExists(folder + L"VaruPhoneAx\\data.bin"));
+        // Cut before the last entry, or before the uninstall entry.
+        if (road.fault == Fault::kKilledUnpacking) {
+            EXPECT_FALSE(FileExists(folder + kUninstaller));
+        } else {
+            EXPECT_FALSE(ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString").present);
+        }
+    }
+}
+
+// A copy of itself started while the installer downloads: it must show the running one (restored from
+// the task bar) and end at once, leaving the product's service and processes alone.
+void SecondCopyWhileDownloading(Installer& in) {
+    ASSERT_TRUE(WaitFor([&] { return PercentBetween(in, 0, 100); }, 20000));
+    TestService service(L"stops", kServiceName);
+    ASSERT_TRUE(service.running());
+    TempDir dir;
+    ASSERT_TRUE(CopyFileW(HelperProgram(L"radu_idle_child.exe").c_str(), (dir / L"adb.exe").c_str(), FALSE));
+    PROCESS_INFORMATION adb = {};
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    std::wstring command = L"\"" + (dir / L"adb.exe") + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &si, &adb));
+    UniqueKernelHandle adbProcess(adb.hProcess), adbThread(adb.hThread);
+    in.PostAndSettle(in.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE);
+    ASSERT_TRUE(::IsIconic(in.Dialog()));
+
+    EXPECT_EQ(RunInstallerToEnd(20000), 183u);
+    EXPECT_TRUE(WaitFor([&] { return !::IsIconic(in.Dialog()); }, 5000));
+    EXPECT_EQ(::GetForegroundWindow(), in.Dialog());
+    EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(::WaitForSingleObject(adbProcess.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ::TerminateProcess(adbProcess.get(), 0);
+    ::WaitForSingleObject(adbProcess.get(), 5000);
+}
+
 // Takes one road from the start of the installer to its end, and checks what it left. `afresh` false
 // keeps what an earlier run left.
 void Drive(const Road& road, bool afresh = true) {
+    const bool smallVolume = road.fault == Fault::kFullInstallVolume || road.fault == Fault::kFullTemp;
+    if (smallVolume && !SmallVolumeReady())
+        GTEST_SKIP() << "no small volume as drive S: (the test environment mounts one only in a mount "
+                        "namespace of its own, as scripts/test runs it)";
+    std::unique_ptr<TempFolderAt> smallTemp;
+    if (road.fault == Fault::kFullTemp)
+        smallTemp = std::make_unique<TempFolderAt>(kSmallTemp);
     if (afresh)
         StartAfresh();
-    const std::wstring folder = road.custom ? kCustomFolder : kDefaultFolder;
+    if (road.fault == Fault::kKilledDownloading || road.fault == Fault::kKilledUnpacking ||
+        road.fault == Fault::kKilledRegistering) {
+        CutShort(road);
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+    const std::wstring folder = FolderOf(road);
     auto front = StartFront(road.front, road.name, road.package, road.sig);
     std::unique_ptr<Port80Recorder> stats;
     if (road.statsServer) {
@@ -343,6 +476,11 @@ void Drive(const Road& road, bool afresh = true) {
     Installer in(L"", SW_SHOWNORMAL, road.keyed ? RADU_KEYED_SETUP_EXE : nullptr);
     ASSERT_NE(in.Dialog(), nullptr);
     ChooseAndInstall(in, road);
+    if (road.fault == Fault::kSecondCopy) {
+        SecondCopyWhileDownloading(in);
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
     for (const Box& box : road.boxes) {
         HWND shown = in.WaitForOwnedDialog(60000);
         ASSERT_NE(shown, nullptr) << "no box: " << road.name;
@@ -357,7 +495,7 @@ void Drive(const Road& road, bool afresh = true) {
                                    << TextOf(unexpected);
     ASSERT_TRUE(OnFinishPage(in)) << "no finish page";
 
-    ExpectUnpacked(folder, road.unpacked);
+    ExpectUnpacked(folder, road.package, road.unpacked);
     // Where a keyed install got to unpacking, the writer struck and got nowhere.
     EXPECT_EQ(ReadFileBytes(tamperRecord), road.keyed && road.unpacked != Unpacked::kNothing
                                                ? "write-refused replace-refused delete-refused"

@@ -8,6 +8,7 @@
 
 #include "build_config.h"
 #include "common/device_context.h"
+#include "common/unique_handle.h"
 #include "support/test_paths.h"
 
 namespace radu::test {
@@ -23,7 +24,7 @@ std::wstring Temp() {
 std::vector<std::wstring> DownloadLeftovers() {
     const std::wstring package = Temp() + L"VaruPhoneAx.zip";
     std::vector<std::wstring> found;
-    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp"})
+    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join"})
         if (FileExists(package + suffix))
             found.push_back(package + suffix);
     return found;
@@ -217,7 +218,9 @@ bool Checked(HWND box) {
     return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-Installer::Installer(const std::wstring& arguments, WORD show, const char* program) {
+namespace {
+
+bool StartSetup(const std::wstring& arguments, WORD show, const char* program, PROCESS_INFORMATION* info) {
     const std::wstring exe = WindowsPath(program ? program : RADU_SETUP_EXE);
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty())
@@ -226,8 +229,14 @@ Installer::Installer(const std::wstring& arguments, WORD show, const char* progr
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
-    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &processInfo))
+    return ::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, info) != FALSE;
+}
+
+}  // namespace
+
+Installer::Installer(const std::wstring& arguments, WORD show, const char* program) {
+    if (!StartSetup(arguments, show, program, &processInfo))
         return;
     FindData data = {processInfo.dwProcessId, nullptr};
     WaitFor(
@@ -316,6 +325,26 @@ DWORD Installer::WaitForExit(DWORD milliseconds) {
     ::WaitForSingleObject(processInfo.hProcess, milliseconds);
     DWORD code = STILL_ACTIVE;
     ::GetExitCodeProcess(processInfo.hProcess, &code);
+    return code;
+}
+
+void Installer::Kill() {
+    if (processInfo.hProcess == nullptr)
+        return;
+    ::TerminateProcess(processInfo.hProcess, 99);
+    ::WaitForSingleObject(processInfo.hProcess, 10000);
+}
+
+DWORD RunInstallerToEnd(DWORD milliseconds) {
+    PROCESS_INFORMATION info = {};
+    if (!StartSetup(L"", SW_SHOWNORMAL, nullptr, &info))
+        return STILL_ACTIVE;
+    radu::UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(process.get(), milliseconds) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(process.get(), &code);
+    else
+        ::TerminateProcess(process.get(), 99);
     return code;
 }
 

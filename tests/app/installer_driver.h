@@ -59,6 +59,9 @@ class Installer {
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE after the time-out.
     DWORD WaitForExit(DWORD milliseconds = 15000);
+    // Ends the process at once, as a crash or a power cut would (nothing of it runs any more), and
+    // waits until it is gone.
+    void Kill();
 
     // A visible top-level dialog of the installer other than its main window (a message box, the folder
     // dialog), on any of its threads; null when none shows up within the time.
@@ -84,6 +87,10 @@ class Installer {
     std::vector<void*> remoteBlocks;
 };
 
+// Runs a copy of the installer that is expected to end by itself without showing a window: its exit
+// code, or STILL_ACTIVE when it still runs after the time (it is then ended).
+DWORD RunInstallerToEnd(DWORD milliseconds);
+
 // The skinned install button among the installer window's children (it shares ID 1005 with the folder
 // label, which a look-up by ID finds first).
 HWND FindInstallButton(HWND dialog);
@@ -92,7 +99,7 @@ HWND FindOtherDialog(DWORD processId, HWND main);
 
 // The temporary folder (ends with "\"), where the installer downloads its package.
 std::wstring Temp();
-// Every file an install attempt may leave there: the package and its part files.
+// Every file an install attempt may leave there: the package, its part files and its joining file.
 std::vector<std::wstring> DownloadLeftovers();
 
 // Polls `condition` every few milliseconds until it holds or `milliseconds` have passed.

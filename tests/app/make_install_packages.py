@@ -9,6 +9,9 @@
   OUT/*/VaruPhoneAx.zip.sig   the signature (base64url of openssl's DER form) of the good package by the
                               maker's key, of the forged one by the forger's own key
   OUT/tree/                   the files of the package, to compare an install with
+  OUT/many/VaruPhoneAx.zip    the good package with 400 more files of 24 KiB before the two programs, so
+                              that unpacking takes a while (an install is cut off in the middle of it)
+  OUT/many-tree/              its files
 Usage: make_install_packages.py OUT STAND_IN_EXE MAKER_PRIVATE_KEY"""
 import base64
 import os
@@ -98,11 +101,17 @@ def sign(path, key):
 sign(good, maker_key)
 sign(forged, forger_key)
 
-for info, content in ENTRIES:
-    path = os.path.join(out, "tree", info.filename)
-    if info.filename.endswith("/"):
-        os.makedirs(path, exist_ok=True)
-    else:
-        with open(path, "wb") as f:
-            f.write(content)
+MANY = ENTRIES[:4] + [file("VaruPhoneAx/more/%03d.bin" % i, random.Random(100 + i).randbytes(24 * 1024))
+                      for i in range(400)] + ENTRIES[4:]
+write(os.path.join(out, "many", "VaruPhoneAx.zip"), MANY)
+
+for tree, entries in (("tree", ENTRIES), ("many-tree", MANY)):
+    for info, content in entries:
+        path = os.path.join(out, tree, info.filename)
+        if info.filename.endswith("/"):
+            os.makedirs(path, exist_ok=True)
+        else:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(content)
 print("install packages written to", out)

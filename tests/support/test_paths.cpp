@@ -78,13 +78,18 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
+    // Every kind of sharing is allowed: a file that another program has just written and renamed into
+    // place is still held by the rename's handle (delete access) for a moment, and a reader that does not
+    // share deletion would find it "empty" although all of it is there.
     std::string out;
-    radu::UniqueStdioFile f(_wfopen(path.c_str(), L"rb"));
-    if (!f)
+    radu::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return out;
     char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0)
+    DWORD n = 0;
+    while (ReadFile(file.get(), buf, sizeof buf, &n, nullptr) && n > 0)
         out.append(buf, n);
     return out;
 }

@@ -1,0 +1,38 @@
+// What answers the installer's package address in the install tests and the soak: a small server on the
+// installer's package port that sends it on to a package on the test environment's nginx (with the
+// package's digest), answers 404, or is not there at all.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "support/scripted_http_server.h"
+
+namespace radu::test {
+
+enum class Front {
+    kRedirect,         // 302 to the package on nginx, with "?md5=<digest>" (after "sig=<signature>&", if any)
+    kNoDigest,         // the same without the digest
+    kSlowRedirect,     // the same through nginx's throttled location (64 KiB/s)
+    kTrickleRedirect,  // the same at 1 KiB/s
+    kNotFound,         // 404
+    kDown,             // nothing listens
+};
+
+// The signature the redirect carries.
+enum class Sig {
+    kNone,
+    kOwn,     // the served package's own: the maker's for "good", the forger's (own key) for "forged"
+    kMakers,  // the maker's signature of "good", whatever is served
+};
+
+// An address on nginx.
+std::string NginxUrl(const std::string& path);
+// The package named `package` ("good", "broken", "many") as nginx serves it below e2e/.
+std::wstring ServedPackage(const char* package);
+
+// Starts the front (null for kDown). `road` names the run in nginx's log (/road/<road>/...).
+std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::string& road,
+                                                      const char* package, Sig sig = Sig::kNone);
+
+}  // namespace radu::test
