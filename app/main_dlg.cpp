@@ -24,6 +24,7 @@ const Map CMainDlg::kMessageEntries[] = {
     ui::OnMessage<CMainDlg>(WM_CTLCOLORSTATIC, &CMainDlg::OnCtlColorStatic),
     ui::OnMessage<CMainDlg>(WM_ERASEBKGND, &CMainDlg::OnEraseBackground),
     ui::OnMessage<CMainDlg>(WM_SIZE, &CMainDlg::OnSize),
+    ui::OnMessage<CMainDlg>(WM_DPICHANGED, &CMainDlg::OnDpiChanged),
 
     ui::OnMessage<CMainDlg>(WM_DOWNLOAD_PROGRESS, &CMainDlg::OnDownloadProgress),
     ui::OnMessage<CMainDlg>(WM_UNPACK_BEGIN, &CMainDlg::OnUnpackBegin),
@@ -61,6 +62,9 @@ bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 }
 
 LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
+    // The window's size at the DPI of its monitor, before it is centred.
+    view.Attach(hwnd());
+
     // Centred on the work area of the monitor that holds the window (it has no owner to centre on).
     RECT window;
     ::GetWindowRect(hwnd(), &window);
@@ -122,6 +126,11 @@ LRESULT CMainDlg::OnDestroy(WPARAM, LPARAM) {
 LRESULT CMainDlg::OnTimer(WPARAM wParam, LPARAM) {
     if (wParam == ui::ID_TIMER_SLIDESHOW)
         view.OnSlideTimer();
+    return 0;
+}
+
+LRESULT CMainDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    view.OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
     return 0;
 }
 

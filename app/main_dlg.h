@@ -51,6 +51,8 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnNcHitTest(WPARAM, LPARAM);
+    // The window moved to a monitor of another DPI: it is drawn again at the new scale.
+    LRESULT OnDpiChanged(WPARAM, LPARAM);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnCtlColorStatic(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM) { return 1; }

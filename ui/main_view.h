@@ -9,6 +9,7 @@
 
 #include "common/unique_handle.h"
 #include "ui/custom_button.h"
+#include "ui/dpi_scale.h"
 #include "ui/folder_field.h"
 #include "ui/gdiplus.h"
 #include "ui/hyperlink.h"
@@ -20,14 +21,21 @@ namespace radu::ui {
 class CMainView {
   public:
     static constexpr int kPageCount = 5;
+    // The window's client area and its picture area, in logical pixels (at 96 DPI).
+    static constexpr int kClientWidth = 600;
+    static constexpr int kClientHeight = 400;
     static constexpr int kPictureHeight = 270;
 
     CMainView() = default;
     CMainView(const CMainView&) = delete;
     CMainView& operator=(const CMainView&) = delete;
 
-    // Page pictures 0..4 from the program's "PNG" resources. False when any is missing (painting then
-    // leaves that picture out).
+    // Takes `dialog` (made from template 129) at the DPI of its monitor: the window's client area
+    // becomes 600 x 400 logical pixels at that scale, its top-left corner staying where it is.
+    void Attach(HWND dialog);
+
+    // Page pictures 0..4 from the program's "PNG" resources, for the window's scale. False when any is
+    // missing (painting then leaves that picture out).
     bool LoadSkin();
 
     // Creates and lays out the controls on `dialog` (made from template 129): skinned buttons, licence
@@ -37,6 +45,11 @@ class CMainView {
 
     // Shows the page of an install state (0..3); other values change nothing.
     void ShowPage(int state);
+
+    // WM_DPICHANGED: the window moved to a monitor of another DPI. Everything is drawn again at the new
+    // scale; the window takes the suggested place (when given) at the size of the new scale.
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
+    const DpiScale& Scale() const { return scale; }
 
     // Window painting: WM_PAINT / WM_PRINTCLIENT with an optional device context in wParam.
     void OnPaint(WPARAM wParam);
@@ -75,6 +88,15 @@ class CMainView {
     std::wstring installFolder;
 
   private:
+    void FitWindow(const RECT* suggested);
+    // Fonts A..E at the window's scale, given to their controls; the previous ones go afterwards.
+    void ApplyFonts();
+    // The dialog template's font at the window's scale, for the template statics that keep it.
+    void ApplyTemplateFont();
+    // Button strips and progress bar pictures at the window's scale (each change recomposes them).
+    void ApplyControlPictures();
+    // Every control at its place at the window's scale.
+    void PlaceControls();
     void CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip);
     HWND CreateCheckBox(const RECT& rect, int id, const wchar_t* text);
     void Show(HWND control, bool show) const;
@@ -83,6 +105,9 @@ class CMainView {
     void InvalidatePicture();
 
     HWND dialogWindow = nullptr;
+    DpiScale scale;
+    UINT templateFontDpi = DpiScale::kDesignDpi;  // the DPI the dialog manager made the template's font for
+    radu::UniqueGdiObject templateFont;           // that font rescaled, once the window's DPI changed
     GdiPtr<Gdiplus::Image> pageImages[kPageCount];
     int pageImage = 0;
     int previousImage = -1;  // the picture the slideshow's current banner is revealed over
