@@ -20,6 +20,7 @@ constexpr DWORD kCheckBoxStyle = kInteractive | BS_AUTOCHECKBOX;
 constexpr DWORD kFolderFieldStyle = kInteractive | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr wchar_t kFontFace[] = L"新宋体";
+constexpr int kTemplateFontTenths = 80;  // the dialog template's font: 8 point
 
 const int kPageResources[CMainView::kPageCount] = {kPngStartBanner, kPngCustomBackground, kPngSlideOne,
                                                    kPngSlideTwo, kPngFinishBanner};
@@ -147,7 +148,9 @@ void CMainView::ApplyTemplateFont() {
     LOGFONTW lf;
     if (scale.Dpi() != templateFontDpi && font != nullptr &&
         ::GetObjectW(font, sizeof(lf), &lf) == sizeof(lf)) {
-        lf.lfHeight = ::MulDiv(lf.lfHeight, static_cast<int>(scale.Dpi()), static_cast<int>(templateFontDpi));
+        // Sized from its point size, as the dialog manager sizes it for a window made at this DPI.
+        lf.lfHeight = PointFontHeight(kTemplateFontTenths, scale.Dpi());
+        lf.lfWidth = 0;
         scaled.reset(::CreateFontIndirectW(&lf));
         if (scaled)
             font = scaled.get();

@@ -12,7 +12,7 @@ import os
 import struct
 import sys
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RES = os.path.dirname(HERE)
@@ -388,9 +388,29 @@ PICTURES = {
 }
 
 
-# The large banners at double size are kept as 256-colour pictures (dithered): a quarter of their
+# The large banners at double size are kept as 256-colour pictures (dithered): less than half their
 # true-colour size, which keeps the installer under 1 MiB, and at 192 DPI not to be told apart.
 PALETTE_AT_DOUBLE = (201, 208, 209, 215)
+STRAY_LIMIT = 24  # a dithered pixel further than this from the true colour in any channel is a stray
+
+
+def palette_picture(picture):
+    """256 colours, dithered; the few pixels the dithering sends astray get their nearest colour."""
+    quantized = picture.quantize(colors=256, method=Image.Quantize.LIBIMAGEQUANT,
+                                 dither=Image.Dither.FLOYDSTEINBERG)
+    palette = quantized.getpalette()[:256 * 3]
+    colours = [tuple(palette[i:i + 3]) for i in range(0, len(palette), 3)]
+    error = ImageChops.difference(picture.convert("RGB"), quantized.convert("RGB"))
+    worst = ImageChops.lighter(ImageChops.lighter(*error.split()[:2]), error.split()[2])
+    true_px, index_px = picture.convert("RGB").load(), quantized.load()
+    width = picture.size[0]
+    for i, value in enumerate(worst.getdata()):
+        if value > STRAY_LIMIT:
+            x, y = i % width, i // width
+            want = true_px[x, y]
+            index_px[x, y] = min(range(len(colours)),
+                                 key=lambda k: sum((colours[k][c] - want[c]) ** 2 for c in range(3)))
+    return quantized
 
 
 def main():
@@ -400,8 +420,7 @@ def main():
         for number, make in PICTURES.items():
             picture = make()
             if scale == 2 and number in PALETTE_AT_DOUBLE:
-                picture = picture.quantize(colors=256, method=Image.Quantize.LIBIMAGEQUANT,
-                                           dither=Image.Dither.FLOYDSTEINBERG)
+                picture = palette_picture(picture)
             picture.save(os.path.join(PNG_DIR, name % number), optimize=True)
     render_at(1)
     write_ico(os.path.join(RES, "installer.ico"), [64, 48, 32, 24])

@@ -71,8 +71,10 @@ class Installer {
     // The whole window as a PNG file.
     bool SaveScreenshot(const std::wstring& path) const;
 
-    // Writes `text` (with its terminator) into the installer's memory; freed with the installer.
+    // Writes `text` (with its terminator), or `bytes` bytes at `data`, into the installer's memory;
+    // freed with the installer.
     void* RemoteText(const std::wstring& text);
+    void* RemoteData(const void* data, size_t bytes);
 
   private:
     PROCESS_INFORMATION processInfo = {};
