@@ -68,7 +68,8 @@ GdiPtr<Gdiplus::Image> LoadPng(int resourceId) {
     return LoadSkinImage(MAKEINTRESOURCEW(resourceId), L"PNG");
 }
 
-// `source` drawn at `logicalFactor` logical pixels per source pixel, scaled to `scale`, frame by frame.
+// `source`, drawn with `sourcePerLogical` pixels for each logical pixel, resampled to `scale` frame by
+// frame.
 GdiPtr<Gdiplus::Image> Resample(Gdiplus::Image& source, int sourcePerLogical, const DpiScale& scale,
                                 int frames) {
     const int sourceFrameWidth = static_cast<int>(source.GetWidth()) / frames;
