@@ -14,6 +14,10 @@ namespace radu {
 
 using Map = ui::MessageEntry<CMainDlg>;
 
+// WM_GETDPISCALEDSIZE, sent before WM_DPICHANGED from Windows 10 version 1703 on (newer than the
+// system version the headers are set to).
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 const Map CMainDlg::kMessageEntries[] = {
     ui::OnMessage<CMainDlg>(WM_INITDIALOG, &CMainDlg::OnInitDialog),
     ui::OnMessage<CMainDlg>(WM_DESTROY, &CMainDlg::OnDestroy),
@@ -24,6 +28,7 @@ const Map CMainDlg::kMessageEntries[] = {
     ui::OnMessage<CMainDlg>(WM_CTLCOLORSTATIC, &CMainDlg::OnCtlColorStatic),
     ui::OnMessage<CMainDlg>(WM_ERASEBKGND, &CMainDlg::OnEraseBackground),
     ui::OnMessage<CMainDlg>(WM_SIZE, &CMainDlg::OnSize),
+    ui::OnMessage<CMainDlg>(kGetDpiScaledSize, &CMainDlg::OnGetDpiScaledSize),
     ui::OnMessage<CMainDlg>(WM_DPICHANGED, &CMainDlg::OnDpiChanged),
 
     ui::OnMessage<CMainDlg>(WM_DOWNLOAD_PROGRESS, &CMainDlg::OnDownloadProgress),
@@ -127,6 +132,11 @@ LRESULT CMainDlg::OnTimer(WPARAM wParam, LPARAM) {
     if (wParam == ui::ID_TIMER_SLIDESHOW)
         view.OnSlideTimer();
     return 0;
+}
+
+LRESULT CMainDlg::OnGetDpiScaledSize(WPARAM wParam, LPARAM lParam) {
+    *reinterpret_cast<SIZE*>(lParam) = view.WindowSizeAt(static_cast<UINT>(wParam));
+    return TRUE;
 }
 
 LRESULT CMainDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {

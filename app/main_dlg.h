@@ -51,7 +51,9 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnNcHitTest(WPARAM, LPARAM);
-    // The window moved to a monitor of another DPI: it is drawn again at the new scale.
+    // The window moves to a monitor of another DPI: first its size there is asked, then it is drawn
+    // again at the new scale.
+    LRESULT OnGetDpiScaledSize(WPARAM, LPARAM);
     LRESULT OnDpiChanged(WPARAM, LPARAM);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnCtlColorStatic(WPARAM, LPARAM);

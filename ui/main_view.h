@@ -49,6 +49,9 @@ class CMainView {
     // WM_DPICHANGED: the window moved to a monitor of another DPI. Everything is drawn again at the new
     // scale; the window takes the suggested place (when given) at the size of the new scale.
     void OnDpiChanged(UINT dpi, const RECT* suggested);
+    // The window's size at `dpi` (WM_GETDPISCALEDSIZE), so that the place the system suggests with
+    // WM_DPICHANGED has exactly that size.
+    SIZE WindowSizeAt(UINT dpi) const;
     const DpiScale& Scale() const { return scale; }
 
     // Window painting: WM_PAINT / WM_PRINTCLIENT with an optional device context in wParam.

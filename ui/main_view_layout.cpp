@@ -79,21 +79,28 @@ void CMainView::Attach(HWND dialog) {
     FitWindow(nullptr);
 }
 
-void CMainView::FitWindow(const RECT* suggested) {
+SIZE CMainView::WindowSizeAt(UINT dpi) const {
     RECT window, client;
     ::GetWindowRect(dialogWindow, &window);
     ::GetClientRect(dialogWindow, &client);
     // The frame (a one-pixel border) stays as the system draws it; the client area takes the scale.
-    const int width = scale(kClientWidth) + (window.right - window.left) - client.right;
-    const int height = scale(kClientHeight) + (window.bottom - window.top) - client.bottom;
+    const DpiScale at(dpi);
+    return {at(kClientWidth) + (window.right - window.left) - client.right,
+            at(kClientHeight) + (window.bottom - window.top) - client.bottom};
+}
+
+void CMainView::FitWindow(const RECT* suggested) {
+    RECT window;
+    ::GetWindowRect(dialogWindow, &window);
+    const SIZE size = WindowSizeAt(scale.Dpi());
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (suggested == nullptr) {
-        if (width == window.right - window.left && height == window.bottom - window.top)
+        if (size.cx == window.right - window.left && size.cy == window.bottom - window.top)
             return;
         flags |= SWP_NOMOVE;
     }
     ::SetWindowPos(dialogWindow, nullptr, suggested != nullptr ? suggested->left : 0,
-                   suggested != nullptr ? suggested->top : 0, width, height, flags);
+                   suggested != nullptr ? suggested->top : 0, size.cx, size.cy, flags);
 }
 
 bool CMainView::LoadSkin() {

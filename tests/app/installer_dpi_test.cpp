@@ -17,6 +17,7 @@ namespace {
 constexpr int kLink = 1003, kStatus = 1009, kClose = 1106, kLicence = 1108, kProgress = 1120;
 constexpr UINT kDownloadProgress = 10010;
 constexpr UINT kSlideshowTimer = 2001;
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
 
 // The display's DPI for the programs started while it lives; 96 again afterwards.
 class DisplayDpi {
@@ -70,10 +71,18 @@ TEST(InstallerDpi, WindowPicturesAndControlsScaleWithTheDisplay) {
         Installer in;
         ASSERT_NE(in.Dialog(), nullptr);
         if (c.dpi != c.startedAt) {
+            // As the system does it: the size at the new DPI is asked first, then suggested.
+            SIZE size = {};
+            void* remoteSize = in.RemoteData(&size, sizeof(size));
+            EXPECT_TRUE(
+                ::SendMessageW(in.Dialog(), kGetDpiScaledSize, c.dpi, reinterpret_cast<LPARAM>(remoteSize)));
+            ASSERT_TRUE(in.ReadRemote(remoteSize, &size, sizeof(size)));
+            EXPECT_EQ(size.cx, c.width + 2);  // the one-pixel border on either side
+            EXPECT_EQ(size.cy, c.height + 2);
             RECT window;
             ::GetWindowRect(in.Dialog(), &window);
-            const RECT suggested = {window.left + 10, window.top + 20, window.left + 10 + c.width + 2,
-                                    window.top + 20 + c.height + 2};
+            const RECT suggested = {window.left + 10, window.top + 20, window.left + 10 + size.cx,
+                                    window.top + 20 + size.cy};
             ::SendMessageW(in.Dialog(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi),
                            reinterpret_cast<LPARAM>(in.RemoteData(&suggested, sizeof(suggested))));
             RECT moved;

@@ -385,4 +385,9 @@ void* Installer::RemoteData(const void* data, size_t bytes) {
     return remote;
 }
 
+bool Installer::ReadRemote(const void* remote, void* out, size_t bytes) const {
+    SIZE_T read = 0;
+    return ::ReadProcessMemory(processInfo.hProcess, remote, out, bytes, &read) && read == bytes;
+}
+
 }  // namespace radu::test

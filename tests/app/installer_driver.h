@@ -75,6 +75,8 @@ class Installer {
     // freed with the installer.
     void* RemoteText(const std::wstring& text);
     void* RemoteData(const void* data, size_t bytes);
+    // Reads `bytes` bytes at `remote` in the installer's memory back into `out`.
+    bool ReadRemote(const void* remote, void* out, size_t bytes) const;
 
   private:
     PROCESS_INFORMATION processInfo = {};
