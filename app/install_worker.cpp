@@ -3,8 +3,11 @@
 
 #include "app/install_messages.h"
 #include "app/main_dlg.h"
+#include "app/package_key.h"
 #include "app/product.h"
 #include "extract/extract.h"
+
+#include <utility>
 
 namespace radu {
 
@@ -17,6 +20,8 @@ int CDriverDownloadCallBack::OnProgress(unsigned, int percent, unsigned, int) {
         ::PostMessageW(hwnd, WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(percent), 0);
     return kProgressGoOn;
 }
+
+void (*afterPackageCheck)(const wchar_t* packagePath) = nullptr;
 
 std::wstring TempFolder() {
     wchar_t path[MAX_PATH] = L"";
@@ -40,11 +45,24 @@ DWORD WINAPI InstallWorker(void* parameter) {
     const std::wstring temp = TempFolder();
     // The package lands in the temporary folder under the address's file name; one already there from an
     // earlier attempt is used as it is (7).
-    const int result = DownloadFile(kPackageAddress, temp.c_str(), &callback, 0, TRUE, FALSE, FALSE);
+    // A build with the maker's key takes the package only with the maker's signature over it, and holds it
+    // open, refusing writers, from the check to its last entry: the bytes checked are the bytes unpacked.
+    const PackageKey* key = BuiltInPackageKey();
+    const std::wstring package = temp + kPackageFileName;
+    UniqueFileHandle checked;
+    const int result =
+        key ? DownloadSignedFile(kPackageAddress, temp.c_str(), &callback, 0, TRUE, *key, checked)
+            : DownloadFile(kPackageAddress, temp.c_str(), &callback, 0, TRUE, FALSE, FALSE);
     if (result == kDownloadOk || result == kDownloadTargetExists) {
         ::PostMessageW(window, WM_UNPACK_BEGIN, 0, 0);
         // Posts a progress message per entry, a failure message when it gives up, and the end message.
-        extractPackage((temp + kPackageFileName).c_str(), installFolder.c_str(), window);
+        if (key) {
+            if (afterPackageCheck)
+                afterPackageCheck(package.c_str());
+            extractPackage(std::move(checked), installFolder.c_str(), window);
+        } else {
+            extractPackage(package.c_str(), installFolder.c_str(), window);
+        }
     } else {
         ::PostMessageW(window, WM_DOWNLOAD_FAILED, 7, 0);
     }

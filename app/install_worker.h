@@ -41,6 +41,10 @@ std::wstring TempFolder();
 // Temporary folder + "VaruPhoneAx.zip".
 std::wstring DownloadedPackagePath();
 
+// Test seam: when set, called on the worker thread with the package's path after a build with a key has
+// checked the package and before it is unpacked, the moment a writer would have to strike.
+extern void (*afterPackageCheck)(const wchar_t* packagePath);
+
 // Thread procedure of the install worker; its parameter is the CMainDlg. Returns 0.
 DWORD WINAPI InstallWorker(void* dialog);
 

@@ -91,3 +91,41 @@ foreach(setting RADU_FILE_DESCRIPTION RADU_COMPANY RADU_COPYRIGHT)
   string(REPLACE "\"" "\"\"" text "${text}")
   set(${setting}_RC "${text}")
 endforeach()
+
+# The maker's public key (an ECDSA P-256 key in a PEM file, as `openssl ec -pubout` writes it). With a key
+# the installer accepts a package only with the maker's signature; without one (the default) it checks the
+# package's digest alone, as it always did.
+set(RADU_PACKAGE_KEY "" CACHE FILEPATH "The maker's public key (PEM, ECDSA P-256) the package must be signed with")
+
+# radu_package_key_digits(PEM OUT): the key's point as 128 hexadecimal digits (X then Y) in OUT, or stops
+# the configure step naming SETTING when the file is not a P-256 public key.
+function(radu_package_key_digits setting pem out)
+  if(NOT EXISTS "${pem}")
+    radu_refuse_setting(${setting} "${pem}" "no such file")
+  endif()
+  find_program(RADU_OPENSSL openssl REQUIRED)
+  set(der "${CMAKE_BINARY_DIR}/generated/package-key.der")
+  execute_process(COMMAND ${RADU_OPENSSL} pkey -pubin -in "${pem}" -outform DER -out "${der}"
+                  RESULT_VARIABLE failed ERROR_VARIABLE why OUTPUT_QUIET)
+  if(failed)
+    string(STRIP "${why}" why)
+    radu_refuse_setting(${setting} "${pem}" "not a public key in PEM form (openssl: ${why})")
+  endif()
+  file(READ "${der}" hex HEX)
+  file(REMOVE "${der}")
+  # SubjectPublicKeyInfo: id-ecPublicKey on prime256v1, then the uncompressed point 04 X Y.
+  set(prefix "3059301306072a8648ce3d020106082a8648ce3d03010703420004")
+  string(LENGTH "${hex}" length)
+  string(FIND "${hex}" "${prefix}" at)
+  if(NOT at EQUAL 0 OR NOT length EQUAL 182)
+    radu_refuse_setting(${setting} "${pem}" "not an ECDSA P-256 public key (make one with openssl ecparam "
+                        "-name prime256v1, see the README)")
+  endif()
+  string(SUBSTRING "${hex}" 54 128 digits)
+  set(${out} "${digits}" PARENT_SCOPE)
+endfunction()
+
+if(RADU_PACKAGE_KEY)
+  radu_package_key_digits(RADU_PACKAGE_KEY "${RADU_PACKAGE_KEY}" RADU_PACKAGE_KEY_DIGITS)
+  message(STATUS "Package key: ${RADU_PACKAGE_KEY} (point ${RADU_PACKAGE_KEY_DIGITS})")
+endif()

@@ -111,6 +111,11 @@ struct CngHashTraits {  // to be closed before the algorithm provider it was mad
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { ::BCryptDestroyHash(h); }
 };
+struct CngKeyTraits {
+    using Handle = BCRYPT_KEY_HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::BCryptDestroyKey(h); }
+};
 struct GdiObjectTraits {  // fonts, brushes, bitmaps: deleted only when no device context has them selected
     using Handle = HGDIOBJ;
     static Handle Empty() { return nullptr; }
@@ -143,6 +148,7 @@ using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
 using UniqueCngAlgorithm = UniqueHandle<CngAlgorithmTraits>;
 using UniqueCngHash = UniqueHandle<CngHashTraits>;
+using UniqueCngKey = UniqueHandle<CngKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;

@@ -1,9 +1,13 @@
-// Parts: download_file.cpp (DownloadFile, DeleteDownload, CreateDirectoryTree).
+// Parts: download_file.cpp (DownloadFile, DeleteDownload, CreateDirectoryTree), signed_download.cpp
+// (DownloadSignedFile).
 // The download engine's public face: one call that downloads an "http://" address into a folder, the
 // callback it reports through, its result codes, and two file helpers.
 #pragma once
 
 #include <windows.h>
+
+#include "common/unique_handle.h"
+#include "download/signature_text.h"
 
 namespace radu {
 
@@ -48,6 +52,9 @@ enum DownloadResult : int {
     kDownloadBadRedirect = 19,   // 301/302 without a usable Location
     kDownloadNoThread = 20,
     kDownloadNoMemory = 21,
+    kDownloadBadSignature = 22,  // the maker's signature is missing, malformed or does not verify over the
+                                 // target (a fresh one, or one already there and then fetched anew); the
+                                 // target was deleted
 };
 
 // Downloads address into destination (a folder prefix that normally ends with "\"), blocking until the
@@ -55,6 +62,16 @@ enum DownloadResult : int {
 // Returns one of the codes above; 1 and 7 mean the target is in place.
 int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
                  int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode);
+
+// DownloadFile (no overwriting, no extension mode) for a file that is accepted only with the maker's
+// signature: the final address carries it ("sig=", base64url of the DER form, see signature_text.h), and
+// it must verify with key over the target's bytes. The target is checked through a handle that refuses
+// writers, renaming and deletion; on 1 or 7 that handle is handed to the caller in held, so that what was
+// checked cannot change while the handle lives. A target already there that fails is deleted and fetched
+// once more. Any failure of the check deletes the target with its part files and returns
+// kDownloadBadSignature; other failures return DownloadFile's codes, with held empty.
+int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
+                       int userData, BOOL multiSegment, const PackageKey& key, UniqueFileHandle& held);
 
 // Deletes a downloaded file and its part files ("<path>_0", "<path>_1", ... up to the first gap, and
 // "<path>_tmp"), and a join that did not finish ("<path>_join"). Returns 1, or 0 for a null path.

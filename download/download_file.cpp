@@ -4,6 +4,7 @@
 
 #include "common/file_names.h"
 #include "download/download.h"
+#include "download/download_job.h"
 #include "download/file_wrapper.h"
 #include "download/http_get.h"
 #include "download/segment_plan.h"
@@ -24,8 +25,16 @@ bool IsFolder(const std::wstring& path) {
 
 int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
                  int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode) {
+    return RunDownloadJob(address, destination, callback, userData, multiSegment, overwrite, extensionMode)
+        .result;
+}
+
+DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination,
+                               IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite,
+                               BOOL extensionMode) {
+    DownloadOutcome outcome;
     if (!address || !destination)
-        return kDownloadBadDestination;
+        return outcome;
     CHttpGet http(callback, multiSegment, userData, overwrite);
 
     std::wstring current = address, final;
@@ -45,12 +54,14 @@ int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCa
         expectedDigest = final.substr(md5 + 4, final.find(L'&', md5 + 4) - (md5 + 4));
 
     UrlParts parts = ParseUrl(final);
-    if (parts.host.empty() || parts.path.empty() || parts.fileName.empty())
-        return kDownloadBadAddress;
+    if (parts.host.empty() || parts.path.empty() || parts.fileName.empty()) {
+        outcome.result = kDownloadBadAddress;
+        return outcome;
+    }
     // The server chooses the file name (a redirect can say anything): it must name a file in the
     // destination and nothing else, or nothing is written at all.
     if (!IsPlainFileName(parts.fileName))
-        return kDownloadBadDestination;
+        return outcome;
 
     std::wstring target = destination;
     if (extensionMode) {
@@ -66,13 +77,16 @@ int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCa
         std::wstring folder = target.substr(0, lastSeparator);
         if ((folder.empty() || folder[0] == L'\\' || !IsFolder(folder)) &&
             !CreateDirectoryTree(folder.c_str(), nullptr))
-            return kDownloadBadDestination;
+            return outcome;
     }
 
     if (callback)
         callback->OnTargetPath(target.c_str(), userData);
     http.Run(parts.host, parts.path, parts.fileName, target, expectedDigest, parts.port);
-    return http.resultCode;
+    outcome.result = http.resultCode;
+    outcome.finalAddress = final;
+    outcome.target = target;
+    return outcome;
 }
 
 int DeleteDownload(const wchar_t* path) {

@@ -28,8 +28,16 @@ struct ArchiveFile {
 voidpf Open(voidpf, const void* filename, int mode) {
     if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
-    UniqueFileHandle h(CreateFileW(static_cast<const wchar_t*>(filename), GENERIC_READ, FILE_SHARE_READ,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const auto* source = static_cast<const ArchiveSource*>(filename);
+    UniqueFileHandle h;
+    if (source->path) {
+        h.reset(CreateFileW(source->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    } else if (source->handle && source->handle != INVALID_HANDLE_VALUE &&
+               !DuplicateHandle(GetCurrentProcess(), source->handle, GetCurrentProcess(), h.put(), 0, FALSE,
+                                DUPLICATE_SAME_ACCESS)) {
+        h.release();
+    }
     if (!h)
         return nullptr;
     LARGE_INTEGER size;

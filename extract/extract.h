@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "common/unique_handle.h"
+
 namespace radu {
 
 constexpr UINT WM_UNPACK_FAILED = 11110;    // wParam: failure stage 1 to 5; after the error box
@@ -25,6 +27,10 @@ class IExtractErrorBox {
 // window, carry the system's default caption and an OK button only; errorBox nullptr shows them with
 // MessageBoxW. Always returns true: the outcome is told by the messages.
 bool extractPackage(const wchar_t* archivePath, const wchar_t* destinationFolder, HWND window,
+                    IExtractErrorBox* errorBox = nullptr);
+// The same for an archive the caller holds open for reading: it is read through that handle only (never
+// opened again by name), and the handle is closed once the archive is done with, before WM_UNPACK_DONE.
+bool extractPackage(UniqueFileHandle archive, const wchar_t* destinationFolder, HWND window,
                     IExtractErrorBox* errorBox = nullptr);
 
 }  // namespace radu

@@ -3,6 +3,7 @@
 #include "extract/extract.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "extract/zip_archive.h"
 
@@ -27,7 +28,7 @@ enum UnpackStage : int {
 
 // Unpacks the entries of an open archive.
 UnpackStage UnpackEntries(ZipArchive* archive, const wchar_t* destinationFolder, HWND window,
-                  IExtractErrorBox* errorBox) {
+                          IExtractErrorBox* errorBox) {
     if (setBaseDir(archive, destinationFolder) != ZR_OK) {
         errorBox->Show(window, L"设置解压路径出错!");
         return kBaseFolderRefused;
@@ -62,14 +63,13 @@ UnpackStage UnpackEntries(ZipArchive* archive, const wchar_t* destinationFolder,
     return kUnpackComplete;
 }
 
-}  // namespace
-
-bool extractPackage(const wchar_t* archivePath, const wchar_t* destinationFolder, HWND window,
-                    IExtractErrorBox* errorBox) {
+// The driver over an archive opened by the caller's choice; held (if any) is closed with the archive,
+// before the end is posted.
+void Extract(ZipArchive* archive, UniqueFileHandle held, const wchar_t* destinationFolder, HWND window,
+             IExtractErrorBox* errorBox) {
     SystemErrorBox systemBox;
     if (!errorBox)
         errorBox = &systemBox;
-    ZipArchive* archive = openArchive(archivePath);
     if (!archive) {
         errorBox->Show(window, L"打开压缩包解压路径出错!");
         PostMessageW(window, WM_UNPACK_FAILED, kArchiveNotOpened, 0);
@@ -79,7 +79,22 @@ bool extractPackage(const wchar_t* archivePath, const wchar_t* destinationFolder
             PostMessageW(window, WM_UNPACK_FAILED, stage, 0);
         closeArchive(archive);
     }
+    held.reset();  // the window deletes the package once it has the end message
     PostMessageW(window, WM_UNPACK_DONE, 0, 0);
+}
+
+}  // namespace
+
+bool extractPackage(const wchar_t* archivePath, const wchar_t* destinationFolder, HWND window,
+                    IExtractErrorBox* errorBox) {
+    Extract(openArchive(archivePath), UniqueFileHandle(), destinationFolder, window, errorBox);
+    return true;
+}
+
+bool extractPackage(UniqueFileHandle archive, const wchar_t* destinationFolder, HWND window,
+                    IExtractErrorBox* errorBox) {
+    ZipArchive* opened = openArchiveFile(archive.get());
+    Extract(opened, std::move(archive), destinationFolder, window, errorBox);
     return true;
 }
 

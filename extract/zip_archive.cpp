@@ -63,15 +63,14 @@ FILETIME DosTimeToUtc(uint32_t dosDate) {
 
 // An archive without entries is its end record alone, possibly with a comment. minizip takes an end record
 // found at offset 0 for no record at all, so such an archive is recognised here.
-bool IsEmptyArchive(const wchar_t* path) {
-    UniqueFileHandle file(
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER size;
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 22 || size.QuadPart > 22 + 0xFFFF)
+bool IsEmptyHandle(HANDLE file) {
+    LARGE_INTEGER size, start = {};
+    if (!file || file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &size) || size.QuadPart < 22 ||
+        size.QuadPart > 22 + 0xFFFF || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
         return false;
     unsigned char r[22];
     DWORD got = 0;
-    if (!ReadFile(file.get(), r, sizeof r, &got, nullptr) || got != sizeof r)
+    if (!ReadFile(file, r, sizeof r, &got, nullptr) || got != sizeof r)
         return false;
     static const unsigned char kEndRecord[20] = {'P', 'K', 5, 6};  // then disks, counts, size, offset: 0
     for (int i = 0; i < 20; ++i) {
@@ -294,16 +293,24 @@ ZipResult ZipArchive::WriteEntryFile(const ZipEntry& entry, const EntryFacts& fa
     return result;
 }
 
-ZipArchive* openArchive(const wchar_t* path, ZipResult* result) {
+namespace {
+
+bool IsEmptyArchive(const ArchiveSource& source) {
+    if (!source.path)
+        return IsEmptyHandle(source.handle);
+    UniqueFileHandle file(
+        CreateFileW(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return IsEmptyHandle(file.get());
+}
+
+ZipArchive* OpenSource(const ArchiveSource& source, ZipResult* result) {
     if (result)
         *result = ZR_OPEN_FAILED;
-    if (!path)
-        return nullptr;
     zlib_filefunc64_def io;
     FillArchiveFileFunctions(&io);
-    UniqueUnzFile file(unzOpen2_64(path, &io));
+    UniqueUnzFile file(unzOpen2_64(&source, &io));
     unz_global_info64 global = {};
-    if (file ? unzGetGlobalInfo64(file.get(), &global) != UNZ_OK : !IsEmptyArchive(path))
+    if (file ? unzGetGlobalInfo64(file.get(), &global) != UNZ_OK : !IsEmptyArchive(source))
         return nullptr;
     auto* archive = new (std::nothrow) ZipArchive;
     if (!archive)
@@ -320,6 +327,25 @@ ZipArchive* openArchive(const wchar_t* path, ZipResult* result) {
     if (result)
         *result = ZR_OK;
     return archive;
+}
+
+}  // namespace
+
+ZipArchive* openArchive(const wchar_t* path, ZipResult* result) {
+    if (!path) {
+        if (result)
+            *result = ZR_OPEN_FAILED;
+        return nullptr;
+    }
+    ArchiveSource source;
+    source.path = path;
+    return OpenSource(source, result);
+}
+
+ZipArchive* openArchiveFile(HANDLE file, ZipResult* result) {
+    ArchiveSource source;
+    source.handle = file;
+    return OpenSource(source, result);
 }
 
 ZipResult setBaseDir(ZipArchive* archive, const wchar_t* folder) {

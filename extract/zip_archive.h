@@ -38,6 +38,8 @@ struct ZipArchive;  // one per open archive
 // Opens an existing archive for reading (other readers allowed) and reads its central directory. Returns
 // nullptr when the file cannot be opened or is not a zip archive; *result (if given) then holds 512.
 ZipArchive* openArchive(const wchar_t* path, ZipResult* result = nullptr);
+// The same for a file already open for reading: the archive reads it through a duplicate of the handle.
+ZipArchive* openArchiveFile(HANDLE file, ZipResult* result = nullptr);
 
 // Sets the folder entries are written below; a separator is appended unless present. Before this call it
 // is the process's current folder. A folder that would not leave room for a name is refused (65536).

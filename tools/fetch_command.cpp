@@ -1,7 +1,9 @@
-// radtool fetch URL DEST_FOLDER [--single]: runs one download the way the installer does (no overwriting,
-// no extension mode), printing every progress report to standard error and "result=N" last.
+// radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]: runs one download the way the installer does
+// (no overwriting, no extension mode; with a key, accepted only with the maker's signature, as a build with
+// that key accepts it), printing every progress report to standard error and "result=N" last.
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "download/download.h"
 #include "tools/commands.h"
@@ -23,14 +25,87 @@ class PrintingCallBack : public radu::IDownloadCallBack {
 
 namespace radtool {
 
+namespace {
+
+// What each result means; printed after the result, and all of them with the usage.
+struct ResultText {
+    int code;
+    const wchar_t* meaning;
+};
+const ResultText kResults[] = {
+    {radu::kDownloadOk, L"downloaded, joined and verified (digest, and signature with --key)"},
+    {radu::kDownloadHttpRefused, L"the server refused the request (404, 403 or an unusable status)"},
+    {radu::kDownloadBadAddress, L"no host, path or file name in the final address (or a fifth redirect)"},
+    {radu::kDownloadStopped, L"stopped"},
+    {radu::kDownloadDigestMismatch, L"the MD5 digest differs from the address's; the file was deleted"},
+    {radu::kDownloadTargetExists, L"the file was already there (and verified, where the address says how)"},
+    {radu::kDownloadNoStopEvent, L"no stop event"},
+    {radu::kDownloadCannotCreateTarget, L"the file could not be created for joining"},
+    {radu::kDownloadCannotReadPart, L"a part file could not be read for joining"},
+    {radu::kDownloadCannotWritePart, L"a part file could not be opened for writing"},
+    {radu::kDownloadBadDestination, L"no address or destination, or the folder or file name is unusable"},
+    {radu::kDownloadNoHeader, L"no response header arrived"},
+    {radu::kDownloadSendFailed, L"sending a request failed"},
+    {radu::kDownloadBroken, L"a connection failed or closed before its segment was complete"},
+    {radu::kDownloadNoConnection, L"no connection, or the size could not be learnt"},
+    {radu::kDownloadBadRedirect, L"a redirect without a usable Location"},
+    {radu::kDownloadNoThread, L"a segment thread could not be created"},
+    {radu::kDownloadNoMemory, L"no memory for the segment table"},
+    {radu::kDownloadBadSignature,
+     L"the maker's signature is missing, malformed or wrong; the file was deleted"},
+};
+
+void PrintResults() {
+    std::fwprintf(stderr, L"results:\n");
+    for (const ResultText& r : kResults)
+        std::fwprintf(stderr, L"  %2d  %ls\n", r.code, r.meaning);
+}
+
+}  // namespace
+
+bool ReadKey(const wchar_t* path, radu::PackageKey& key) {
+    std::FILE* file = _wfopen(path, L"rb");
+    if (!file)
+        return false;
+    std::string pem;
+    char block[4096];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0 && pem.size() < 65536;)
+        pem.append(block, got);
+    std::fclose(file);
+    return radu::PublicKeyFromPem(pem, key);
+}
+
 int Fetch(int argc, wchar_t** argv) {
-    bool single = argc == 3 && std::wcscmp(argv[2], L"--single") == 0;
-    if (argc != 2 && !single) {
-        std::fwprintf(stderr, L"usage: radtool fetch URL DEST_FOLDER [--single]\n");
+    bool single = false;
+    const wchar_t* keyFile = nullptr;
+    bool usable = argc >= 2;
+    for (int i = 2; usable && i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--single") == 0)
+            single = true;
+        else if (std::wcscmp(argv[i], L"--key") == 0 && i + 1 < argc)
+            keyFile = argv[++i];
+        else
+            usable = false;
+    }
+    if (!usable) {
+        std::fwprintf(stderr, L"usage: radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]\n");
+        PrintResults();
+        return 2;
+    }
+    radu::PackageKey key;
+    if (keyFile && !ReadKey(keyFile, key)) {
+        std::fwprintf(stderr, L"radtool: %ls is not an ECDSA P-256 public key in PEM form\n", keyFile);
         return 2;
     }
     PrintingCallBack callback;
-    int result = radu::DownloadFile(argv[0], argv[1], &callback, 0, single ? FALSE : TRUE, FALSE, FALSE);
+    const BOOL segments = single ? FALSE : TRUE;
+    radu::UniqueFileHandle checked;  // the verified file stays unchanged until the result is out
+    int result = keyFile ? radu::DownloadSignedFile(argv[0], argv[1], &callback, 0, segments, key, checked)
+                         : radu::DownloadFile(argv[0], argv[1], &callback, 0, segments, FALSE, FALSE);
+    for (const ResultText& r : kResults) {
+        if (r.code == result)
+            std::fwprintf(stderr, L"%ls\n", r.meaning);
+    }
     std::fflush(stderr);
     std::wprintf(L"result=%d\n", result);
     std::fflush(stdout);

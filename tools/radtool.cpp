@@ -13,8 +13,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {L"fetch", radtool::Fetch, L"radtool fetch URL DEST_FOLDER [--single]"},
+    {L"fetch", radtool::Fetch, L"radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]"},
     {L"unpack", radtool::Unpack, L"radtool unpack ZIP DEST_FOLDER"},
+    {L"check", radtool::Check, L"radtool check PACKAGE ADDRESS PUBLIC.pem"},
 };
 
 }  // namespace

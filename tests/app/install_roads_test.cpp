@@ -93,20 +93,35 @@ std::vector<Transfer> SegmentTransfers(const std::string& road) {
 
 // What answers the installer's package address.
 enum class Front {
-    kRedirect,      // 302 to the package on nginx, with "?md5=<digest>"
+    kRedirect,      // 302 to the package on nginx, with "?md5=<digest>" (after "sig=<signature>&", if any)
+    kNoDigest,      // the same without the digest
     kSlowRedirect,  // the same through nginx's throttled location
     kNotFound,      // 404
     kDown,          // nothing listens
 };
 
-std::unique_ptr<ScriptedHttpServer> StartFront(Front front, const std::string& road, const char* package) {
+// The signature the redirect carries.
+enum class Sig {
+    kNone,
+    kOwn,     // the served package's own: the maker's for "good", the forger's (own key) for "forged"
+    kMakers,  // the maker's signature of "good", whatever is served
+};
+
+std::unique_ptr<ScriptedHttpServer> StartFront(Front front, const std::string& road, const char* package,
+                                               Sig sig = Sig::kNone) {
     if (front == Front::kDown)
         return nullptr;
     std::string location;
     if (front != Front::kNotFound) {
         const std::string digest = ReferenceMd5(ReadFileBytes(ServedPackage(package)));
+        std::string query;
+        if (sig != Sig::kNone)
+            query =
+                "sig=" + ReadFileBytes(ServedPackage(sig == Sig::kOwn ? package : "good") + L".sig") + "&";
+        if (front != Front::kNoDigest)
+            query += "md5=" + digest;
         location = NginxUrl(std::string(front == Front::kSlowRedirect ? "/slow/" : "/road/") + road +
-                            "/e2e/" + package + "/VaruPhoneAx.zip?md5=" + digest);
+                            "/e2e/" + package + "/VaruPhoneAx.zip?" + query);
     }
     auto server = std::make_unique<ScriptedHttpServer>(
         [location](const HttpRequest& request) {
@@ -134,11 +149,13 @@ enum class Unpacked { kNothing, kPartly, kAll };
 
 struct Road {
     const char* name;
+    bool keyed;  // the installer built with the maker's key, with a writer striking after the check
     Front front;
-    const char* package;  // served below e2e/ on nginx: "good" or "broken"
+    const char* package;  // served below e2e/ on nginx: "good", "broken" or "forged"
+    Sig sig;
     bool custom;          // custom page: kCustomFolder typed in, all three options unticked
     bool statsServer;     // a listener on port 80
-    bool packageWaiting;  // the good package is in the temporary folder before the install starts
+    const char* waiting;  // the package in the temporary folder before the install starts, or null
     std::vector<Box> boxes;
     // What the road must leave.
     Unpacked unpacked;
@@ -155,24 +172,40 @@ const std::vector<Box> kFallbackOk = {{kFallbackBox, IDOK}};
 const std::vector<Box> kFallbackCancel = {{kFallbackBox, IDCANCEL}};
 const std::vector<Box> kBrokenBoxes = {{kExtractorBox, IDOK}, {kUnpackFailedBox, IDOK}};
 
+const Sig kNoSig = Sig::kNone, kOwnSig = Sig::kOwn, kMakersSig = Sig::kMakers;
+
 // clang-format off
 const Road kRoads[] = {
-    // name                              front              package   custom stats  waiting boxes
-    //                                   unpacked           registered started reports browser segments
-    {"QuickInstall",                     Front::kRedirect,  "good",   N,     Y,     N,      kNoBox,
-                                         Unpacked::kAll,    Y,         Y,      1,      N,      Y},
-    {"CustomFolderWithSpacesNoOptions",  Front::kRedirect,  "good",   Y,     Y,     N,      kNoBox,
-                                         Unpacked::kAll,    Y,         Y,      1,      N,      Y},
-    {"ServerAnswers404ThenOk",           Front::kNotFound,  "",       N,     Y,     N,      kFallbackOk,
-                                         Unpacked::kNothing, N,        N,      1,      Y,      N},
-    {"ServerDownThenCancel",             Front::kDown,      "",       N,     Y,     N,      kFallbackCancel,
-                                         Unpacked::kNothing, N,        N,      1,      N,      N},
-    {"BrokenArchiveWithItsDigest",       Front::kRedirect,  "broken", N,     Y,     N,      kBrokenBoxes,
-                                         Unpacked::kPartly, Y,         N,      2,      N,      Y},
-    {"PackageAlreadyInTemp",             Front::kRedirect,  "good",   N,     Y,     Y,      kNoBox,
-                                         Unpacked::kAll,    Y,         Y,      1,      N,      N},
-    {"StatisticsServerDown",             Front::kRedirect,  "good",   N,     N,     N,      kNoBox,
-                                         Unpacked::kAll,    Y,         Y,      1,      N,      Y},
+    // name                              keyed front              package   sig         custom stats waiting
+    //                                   boxes            unpacked            registered started reports browser segments
+    {"QuickInstall",                     N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+    {"CustomFolderWithSpacesNoOptions",  N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+    {"ServerAnswers404ThenOk",           N,    Front::kNotFound,  "",       kNoSig,     N,     Y,    nullptr,
+                                         kFallbackOk,     Unpacked::kNothing, N,         N,      1,      Y,      N},
+    {"ServerDownThenCancel",             N,    Front::kDown,      "",       kNoSig,     N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      N},
+    {"BrokenArchiveWithItsDigest",       N,    Front::kRedirect,  "broken", kNoSig,     N,     Y,    nullptr,
+                                         kBrokenBoxes,    Unpacked::kPartly,  Y,         N,      2,      N,      Y},
+    {"PackageAlreadyInTemp",             N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    "good",
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      N},
+    {"StatisticsServerDown",             N,    Front::kRedirect,  "good",   kNoSig,     N,     N,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+    // With the maker's key: the maker's signature installs, even with a writer striking after the check;
+    // a forger's package with its correct digest is refused unsigned, signed with another key or carrying
+    // the maker's signature of other bytes; a package planted in the temporary folder is checked, deleted
+    // and fetched anew.
+    {"SignedByTheMaker",                 Y,    Front::kRedirect,  "good",   kOwnSig,    N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+    {"ForgerUnsigned",                   Y,    Front::kRedirect,  "forged", kNoSig,     N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y},
+    {"ForgerSignedWithOwnKey",           Y,    Front::kRedirect,  "forged", kOwnSig,    N,     Y,    nullptr,
+                                         kFallbackOk,     Unpacked::kNothing, N,         N,      1,      Y,      Y},
+    {"ForgerWithMakersSignature",        Y,    Front::kRedirect,  "forged", kMakersSig, N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y},
+    {"PlantedPackageFetchedAnew",        Y,    Front::kNoDigest,  "good",   kOwnSig,    N,     Y,    "forged",
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
 };
 // clang-format on
 
@@ -292,18 +325,22 @@ void Drive(const Road& road, bool afresh = true) {
     if (afresh)
         StartAfresh();
     const std::wstring folder = road.custom ? kCustomFolder : kDefaultFolder;
-    auto front = StartFront(road.front, road.name, road.package);
+    auto front = StartFront(road.front, road.name, road.package, road.sig);
     std::unique_ptr<Port80Recorder> stats;
     if (road.statsServer) {
         stats = std::make_unique<Port80Recorder>(
             "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         ASSERT_TRUE(stats->listening()) << "port 80: " << stats->bindError();
     }
-    if (road.packageWaiting) {
-        ASSERT_TRUE(CopyFileW(ServedPackage("good").c_str(), (Temp() + L"VaruPhoneAx.zip").c_str(), FALSE));
+    if (road.waiting) {
+        ASSERT_TRUE(
+            CopyFileW(ServedPackage(road.waiting).c_str(), (Temp() + L"VaruPhoneAx.zip").c_str(), FALSE));
     }
+    const std::wstring tamperRecord = Temp() + L"radu-tamper.txt";
+    DeleteFileW(tamperRecord.c_str());
+    SetEnvironmentVariableW(L"RADU_TAMPER_WITH", road.keyed ? ServedPackage("forged").c_str() : nullptr);
 
-    Installer in;
+    Installer in(L"", SW_SHOWNORMAL, road.keyed ? RADU_KEYED_SETUP_EXE : nullptr);
     ASSERT_NE(in.Dialog(), nullptr);
     ChooseAndInstall(in, road);
     for (const Box& box : road.boxes) {
@@ -321,6 +358,10 @@ void Drive(const Road& road, bool afresh = true) {
     ASSERT_TRUE(OnFinishPage(in)) << "no finish page";
 
     ExpectUnpacked(folder, road.unpacked);
+    // Where a keyed install got to unpacking, the writer struck and got nowhere.
+    EXPECT_EQ(ReadFileBytes(tamperRecord), road.keyed && road.unpacked != Unpacked::kNothing
+                                               ? "write-refused replace-refused delete-refused"
+                                               : "");
     ExpectRegistered(folder, road.registered, !road.custom);
     EXPECT_TRUE(DownloadLeftovers().empty());
     EXPECT_EQ(!SegmentTransfers(road.name).empty(), road.segmentsRequested);

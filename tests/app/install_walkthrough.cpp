@@ -2,10 +2,11 @@
 // benchmark: start page, custom page (looked at, left as it is), installing, finish, product started. It
 // prints the time from the click on the install button to the finish page, the installer's peak working
 // set, and what the install left: files, registry entries, shortcuts, the started product.
-//   install_walkthrough [--screenshots FOLDER] [--folder INSTALL_FOLDER]
+//   install_walkthrough [--screenshots FOLDER] [--folder INSTALL_FOLDER] [--setup PROGRAM]
 //                                                forget the last install, then walk through a new one
 //                                                (into INSTALL_FOLDER, typed on the custom page, or the
-//                                                default folder); with a PNG of each stage in FOLDER
+//                                                default folder); with a PNG of each stage in FOLDER;
+//                                                PROGRAM (a Unix path) instead of RadurodiSetup.exe
 //   install_walkthrough --forget                 only forget the last install (its folder, registry
 //                                                entries, shortcuts, download)
 //   install_walkthrough --show                   only show what the last install left
@@ -98,12 +99,12 @@ bool Show() {
 
 class Walkthrough {
   public:
-    Walkthrough(std::wstring shots, std::wstring folder)
-        : screenshots(std::move(shots)), installFolder(std::move(folder)) {}
+    Walkthrough(std::wstring shots, std::wstring folder, std::string setup)
+        : screenshots(std::move(shots)), installFolder(std::move(folder)), program(std::move(setup)) {}
 
     int Run() {
         Forget();
-        Installer in;
+        Installer in(L"", SW_SHOWNORMAL, program.empty() ? nullptr : program.c_str());
         if (in.Dialog() == nullptr) {
             Print(L"the installer window did not appear");
             return 1;
@@ -176,6 +177,7 @@ class Walkthrough {
 
     std::wstring screenshots;
     std::wstring installFolder;  // typed into the folder field; empty: the default folder
+    std::string program;         // the installer's Unix path; empty: RadurodiSetup.exe
 };
 
 }  // namespace
@@ -183,12 +185,16 @@ class Walkthrough {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring shots, folder;
+    std::string setup;  // another build of the installer (a Unix path in the build tree)
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--screenshots" && i + 1 < argc) {
             shots = argv[++i];
         } else if (arg == L"--folder" && i + 1 < argc) {
             folder = argv[++i];
+        } else if (arg == L"--setup" && i + 1 < argc) {
+            for (const wchar_t* c = argv[++i]; *c; ++c)
+                setup += static_cast<char>(*c);
         } else if (arg == L"--forget") {
             radu::test::Forget();
             return 0;
@@ -202,7 +208,7 @@ int wmain(int argc, wchar_t** argv) {
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     SetCursorPos(0, 0);  // away from the window: no hover faces
-    const int result = radu::test::Walkthrough(shots, folder).Run();
+    const int result = radu::test::Walkthrough(shots, folder, setup).Run();
     Gdiplus::GdiplusShutdown(token);
     CoUninitialize();
     return result;

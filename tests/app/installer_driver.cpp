@@ -217,8 +217,8 @@ bool Checked(HWND box) {
     return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-Installer::Installer(const std::wstring& arguments, WORD show) {
-    const std::wstring exe = WindowsPath(RADU_SETUP_EXE);
+Installer::Installer(const std::wstring& arguments, WORD show, const char* program) {
+    const std::wstring exe = WindowsPath(program ? program : RADU_SETUP_EXE);
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;

@@ -31,9 +31,10 @@ bool IsWhite(DWORD rgb);
 
 class Installer {
   public:
-    // Starts the installer with `arguments` and the show command `show`, and waits until its window is
-    // visible (or iconic).
-    explicit Installer(const std::wstring& arguments = L"", WORD show = SW_SHOWNORMAL);
+    // Starts the installer (`program`, or RadurodiSetup.exe when null) with `arguments` and the show command
+    // `show`, and waits until its window is visible (or iconic).
+    explicit Installer(const std::wstring& arguments = L"", WORD show = SW_SHOWNORMAL,
+                       const char* program = nullptr);
     ~Installer();
     Installer(const Installer&) = delete;
     Installer& operator=(const Installer&) = delete;

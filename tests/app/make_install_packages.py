@@ -5,16 +5,21 @@
                               writes them), a file with a Chinese name, and 1 MiB of data that does not
                               compress
   OUT/broken/VaruPhoneAx.zip  the same with the data entry's compressed bytes damaged
+  OUT/forged/VaruPhoneAx.zip  a forger's package of the same shape with other data
+  OUT/*/VaruPhoneAx.zip.sig   the signature (base64url of openssl's DER form) of the good package by the
+                              maker's key, of the forged one by the forger's own key
   OUT/tree/                   the files of the package, to compare an install with
-Usage: make_install_packages.py OUT STAND_IN_EXE"""
+Usage: make_install_packages.py OUT STAND_IN_EXE MAKER_PRIVATE_KEY"""
+import base64
 import os
 import random
 import shutil
 import struct
+import subprocess
 import sys
 import zipfile
 
-out, stand_in = os.path.abspath(sys.argv[1]), sys.argv[2]
+out, stand_in, maker_key = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
 shutil.rmtree(out, ignore_errors=True)
 
 with open(stand_in, "rb") as f:
@@ -76,6 +81,22 @@ for i in range(start + compressed // 2, start + compressed // 2 + 64):
     raw[i] ^= 0x5A
 os.makedirs(os.path.join(out, "broken"))
 open(os.path.join(out, "broken", "VaruPhoneAx.zip"), "wb").write(raw)
+
+forged = os.path.join(out, "forged", "VaruPhoneAx.zip")
+write(forged, [file(info.filename, random.Random(9).randbytes(len(content))) if info.filename.endswith("data.bin")
+               else (info, content) for info, content in ENTRIES])
+forger_key = os.path.join(out, "forged", "forger.pem")
+subprocess.run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", forger_key], check=True)
+
+
+def sign(path, key):
+    der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, path], check=True, capture_output=True).stdout
+    with open(path + ".sig", "w") as f:
+        f.write(base64.urlsafe_b64encode(der).rstrip(b"=").decode())
+
+
+sign(good, maker_key)
+sign(forged, forger_key)
 
 for info, content in ENTRIES:
     path = os.path.join(out, "tree", info.filename)

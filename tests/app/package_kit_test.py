@@ -15,7 +15,12 @@ installer's own parts.
    served beside it, every other address answers 404.
 4. RadurodiSetup.exe installs the product from that server (install_walkthrough): the same tree, the
    product started, and the install report at a listener on port 80.
+5. Signed: make-package --key (the tests' maker key) puts the signature into the redirect before the
+   digest, where openssl verifies it; it refuses a key that is not P-256. `radtool fetch --key` accepts
+   the package with the maker's public key and refuses it (22, deleted) with another; the installer built
+   with the maker's key (RadurodiSetupKeyed.exe) installs and starts the product through the block.
 Usage: package_kit_test.py SOURCE_DIR BUILD_DIR"""
+import base64
 import hashlib
 import http.client
 import http.server
@@ -38,6 +43,8 @@ PACKAGE_SERVER = os.path.join(SOURCE, "tests", "support", "package-server")
 WINE_RUN = os.path.join(BUILD, "wine-run")
 RADTOOL = os.path.join(BUILD, "bin", "radtool.exe")
 WALKTHROUGH = os.path.join(BUILD, "tests", "app", "install_walkthrough.exe")
+KEYED_SETUP = os.path.join(BUILD, "tests", "app", "RadurodiSetupKeyed.exe")
+MAKER_KEY = os.path.join(BUILD, "tests", "app", "maker-key")
 MARKER = os.path.join(BUILD, "tests", "app", "varu_marker.exe")
 PORT = 47311  # the package server this build is made for
 BASE = f"http://127.0.0.1:{PORT}"
@@ -191,7 +198,13 @@ def main():
 
     terms = os.path.join(WORK, "terms.html")
     open(terms, "w", encoding="utf-8").write("<!DOCTYPE html><meta charset=utf-8><p>许可协议</p>\n")
-    args = [folder, out, "--listen", f"127.0.0.1:{PORT}", "--terms", terms, "--full-installer", MARKER]
+    other_key = os.path.join(WORK, "p384.pem")
+    run(["openssl", "ecparam", "-name", "secp384r1", "-genkey", "-noout", "-out", other_key])
+    p = run([MAKE_PACKAGE, folder, os.path.join(WORK, "refused"), "--key", other_key])
+    check(p.returncode != 0 and "not an ECDSA P-256 private key" in p.stderr and
+          not os.path.exists(os.path.join(WORK, "refused")), "make-package refuses a key that is not P-256")
+    args = [folder, out, "--listen", f"127.0.0.1:{PORT}", "--terms", terms, "--full-installer", MARKER,
+            "--key", os.path.join(MAKER_KEY, "private.pem")]
     p = run([MAKE_PACKAGE, *args])
     print(p.stdout + p.stderr, end="")
     if not check(p.returncode == 0, "make-package packs the product folder"):
@@ -237,8 +250,16 @@ def served(folder, out, state, data, digest, terms):
     answer = connection.getresponse()
     location = answer.getheader("Location")
     connection.close()
-    check(answer.status == 302 and location == f"{BASE}{hosted}?md5={digest}",
-          f"asked with a Host header without the port, the redirect names the port and the digest: {location}")
+    signature = re.fullmatch(re.escape(f"{BASE}{hosted}?sig=") + r"([-_A-Za-z0-9]{94,96})" +
+                             re.escape(f"&md5={digest}"), location or "")
+    check(answer.status == 302 and signature is not None, "asked with a Host header without the port, the "
+          f"redirect names the port, the signature and the digest: {location}")
+    if signature:
+        der = os.path.join(WORK, "signature.der")
+        open(der, "wb").write(base64.urlsafe_b64decode(signature.group(1) + "=="))
+        p = run(["openssl", "dgst", "-sha256", "-verify", os.path.join(MAKER_KEY, "public.pem"), "-signature",
+                 der, os.path.join(out, "VaruPhoneAx.zip")])
+        check(p.returncode == 0, "openssl verifies the redirect's signature over the package with the maker's key")
     status, body, kind = get("/terms.html")
     check(status == 200 and body == open(terms, "rb").read() and kind.startswith("text/html"),
           "/terms.html is served, as HTML")
@@ -258,6 +279,32 @@ def served(folder, out, state, data, digest, terms):
           "the installer took the package in byte ranges")
     check(len(Reports.received) == 1 and Reports.received[0][0] == "/fbInfo/saveInfo" and
           Reports.received[0][2].startswith(b"type=100&time="), f"one install report: {Reports.received}")
+    run([WINE_RUN, WALKTHROUGH, "--forget"])
+    signed(folder)
+
+
+def signed(folder):
+    """The maker's key through the same block: radtool fetch --key, and the installer built with the key."""
+    forger = os.path.join(WORK, "forger")
+    os.makedirs(forger)
+    run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", os.path.join(forger, "key.pem")])
+    run(["openssl", "ec", "-in", os.path.join(forger, "key.pem"), "-pubout", "-out", os.path.join(forger, "pub.pem")])
+    for key, result, whose in ((os.path.join(MAKER_KEY, "public.pem"), "result=1", "the maker's"),
+                               (os.path.join(forger, "pub.pem"), "result=22", "another")):
+        fetched = os.path.join(WORK, "fetched-" + result)
+        os.makedirs(fetched)
+        p = run([WINE_RUN, RADTOOL, "fetch", f"{BASE}/consezip/VaruPhoneAx.zip", windows(fetched), "--key",
+                 windows(os.path.dirname(key)) + os.path.basename(key)])
+        kept = os.path.exists(os.path.join(fetched, "VaruPhoneAx.zip"))
+        check(result in p.stdout and kept == (result == "result=1"),
+              f"radtool fetch --key with {whose} key: {p.stdout.strip()}, {'kept' if kept else 'nothing left'}")
+    installed = os.path.join(WORK, "installed-signed")
+    os.makedirs(installed)
+    p = run([WINE_RUN, WALKTHROUGH, "--folder", windows(installed), "--setup", KEYED_SETUP])
+    print("".join("  " + line + "\n" for line in p.stdout.splitlines()), end="")
+    check(p.returncode == 0 and "product started" in p.stdout,
+          "the installer built with the maker's key installs and starts the signed product")
+    compare(installed, folder, "RadurodiSetupKeyed.exe")
     run([WINE_RUN, WALKTHROUGH, "--forget"])
 
 
