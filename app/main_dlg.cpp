@@ -59,7 +59,10 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CMainDlg::OnIdle() {
-    return FALSE;  // no user-interface elements depend on idle updates
+    // The start page shows: now the other pages' pictures are made ready. No user-interface elements
+    // depend on idle updates.
+    view.LoadPendingPictures();
+    return FALSE;
 }
 
 bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -34,9 +34,13 @@ class CMainView {
     // becomes 600 x 400 logical pixels at that scale, its top-left corner staying where it is.
     void Attach(HWND dialog);
 
-    // Page pictures 0..4 from the program's "PNG" resources, for the window's scale. False when any is
-    // missing (painting then leaves that picture out).
+    // Page pictures 0..4 from the program's "PNG" resources, for the window's scale: the start page's
+    // now, the others when the window is first idle or when they are first shown, whichever comes first
+    // (at a scale between the drawn sizes each one is resampled, which takes its time). False when the
+    // start page's picture is missing (painting then leaves that picture out).
     bool LoadSkin();
+    // Loads the page pictures not loaded yet; false when any of them is missing.
+    bool LoadPendingPictures();
 
     // Creates and lays out the controls on `dialog` (made from template 129): skinned buttons, licence
     // box and link, folder field with the default folder, options ticked, status texts, progress bar.
@@ -111,7 +115,11 @@ class CMainView {
     DpiScale scale;
     UINT templateFontDpi = DpiScale::kDesignDpi;  // the DPI the dialog manager made the template's font for
     radu::UniqueGdiObject templateFont;           // that font rescaled, once the window's DPI changed
+    // Page picture `index` (0..4), loaded first if it is not yet; null when it is missing.
+    Gdiplus::Image* PagePicture(int index);
+
     GdiPtr<Gdiplus::Image> pageImages[kPageCount];
+    bool pagePending[kPageCount] = {};
     int pageImage = 0;
     int previousImage = -1;  // the picture the slideshow's current banner is revealed over
     Slideshow slides;

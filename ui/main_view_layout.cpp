@@ -104,12 +104,28 @@ void CMainView::FitWindow(const RECT* suggested) {
 }
 
 bool CMainView::LoadSkin() {
-    bool all = true;
     for (int i = 0; i < kPageCount; ++i) {
-        pageImages[i] = LoadScaledSkin(kPageResources[i], scale);
-        all = pageImages[i] != nullptr && all;
+        pageImages[i].reset();
+        pagePending[i] = true;
     }
+    return PagePicture(0) != nullptr;
+}
+
+bool CMainView::LoadPendingPictures() {
+    bool all = true;
+    for (int i = 0; i < kPageCount; ++i)
+        all = PagePicture(i) != nullptr && all;
     return all;
+}
+
+Gdiplus::Image* CMainView::PagePicture(int index) {
+    if (index < 0 || index >= kPageCount)
+        return nullptr;
+    if (pagePending[index]) {
+        pagePending[index] = false;
+        pageImages[index] = LoadScaledSkin(kPageResources[index], scale);
+    }
+    return pageImages[index].get();
 }
 
 void CMainView::CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip) {

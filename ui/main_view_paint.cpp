@@ -23,9 +23,7 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
     graphics.FillRectangle(&white, 0, scale(kPictureHeight), client.right - client.left,
                            client.bottom - client.top);
 
-    if (pageImage < 0 || pageImage >= kPageCount)
-        return;
-    Gdiplus::Image* picture = pageImages[pageImage].get();
+    Gdiplus::Image* picture = PagePicture(pageImage);
     if (picture == nullptr)
         return;
     const INT pictureWidth = static_cast<INT>(picture->GetWidth());
@@ -38,8 +36,7 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
         // That picture is drawn rather than left to what the screen showed, which would keep the hidden
         // controls of the page before on show until the wipe reaches them.
         const INT shown = std::min<INT>(scale(slides.slideStep * Slideshow::kColumnsPerStep), pictureWidth);
-        Gdiplus::Image* under =
-            previousImage >= 0 && previousImage < kPageCount ? pageImages[previousImage].get() : nullptr;
+        Gdiplus::Image* under = PagePicture(previousImage);
         Gdiplus::Rect clip;
         graphics.GetVisibleClipBounds(&clip);  // a wipe step repaints only its strip: nothing to draw here
         if (under != nullptr && shown < areaWidth && clip.GetRight() > shown)
