@@ -14,6 +14,10 @@ namespace radu {
 
 using Map = ui::MessageEntry<CMainDlg>;
 
+// WM_GETDPISCALEDSIZE, sent before WM_DPICHANGED from Windows 10 version 1703 on (newer than the
+// system version the headers are set to).
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 const Map CMainDlg::kMessageEntries[] = {
     ui::OnMessage<CMainDlg>(WM_INITDIALOG, &CMainDlg::OnInitDialog),
     ui::OnMessage<CMainDlg>(WM_DESTROY, &CMainDlg::OnDestroy),
@@ -24,6 +28,8 @@ const Map CMainDlg::kMessageEntries[] = {
     ui::OnMessage<CMainDlg>(WM_CTLCOLORSTATIC, &CMainDlg::OnCtlColorStatic),
     ui::OnMessage<CMainDlg>(WM_ERASEBKGND, &CMainDlg::OnEraseBackground),
     ui::OnMessage<CMainDlg>(WM_SIZE, &CMainDlg::OnSize),
+    ui::OnMessage<CMainDlg>(kGetDpiScaledSize, &CMainDlg::OnGetDpiScaledSize),
+    ui::OnMessage<CMainDlg>(WM_DPICHANGED, &CMainDlg::OnDpiChanged),
 
     ui::OnMessage<CMainDlg>(WM_DOWNLOAD_PROGRESS, &CMainDlg::OnDownloadProgress),
     ui::OnMessage<CMainDlg>(WM_UNPACK_BEGIN, &CMainDlg::OnUnpackBegin),
@@ -53,7 +59,10 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CMainDlg::OnIdle() {
-    return FALSE;  // no user-interface elements depend on idle updates
+    // The start page shows: now the other pages' pictures are made ready. No user-interface elements
+    // depend on idle updates.
+    view.LoadPendingPictures();
+    return FALSE;
 }
 
 bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -61,6 +70,9 @@ bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 }
 
 LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
+    // The window's size at the DPI of its monitor, before it is centred.
+    view.Attach(hwnd());
+
     // Centred on the work area of the monitor that holds the window (it has no owner to centre on).
     RECT window;
     ::GetWindowRect(hwnd(), &window);
@@ -122,6 +134,16 @@ LRESULT CMainDlg::OnDestroy(WPARAM, LPARAM) {
 LRESULT CMainDlg::OnTimer(WPARAM wParam, LPARAM) {
     if (wParam == ui::ID_TIMER_SLIDESHOW)
         view.OnSlideTimer();
+    return 0;
+}
+
+LRESULT CMainDlg::OnGetDpiScaledSize(WPARAM wParam, LPARAM lParam) {
+    *reinterpret_cast<SIZE*>(lParam) = view.WindowSizeAt(static_cast<UINT>(wParam));
+    return TRUE;
+}
+
+LRESULT CMainDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    view.OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
     return 0;
 }
 

@@ -51,6 +51,10 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnNcHitTest(WPARAM, LPARAM);
+    // The window moves to a monitor of another DPI: first its size there is asked, then it is drawn
+    // again at the new scale.
+    LRESULT OnGetDpiScaledSize(WPARAM, LPARAM);
+    LRESULT OnDpiChanged(WPARAM, LPARAM);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnCtlColorStatic(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM) { return 1; }

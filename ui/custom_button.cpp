@@ -78,6 +78,11 @@ void CCustomButton::SetButtonText(const wchar_t* text) {
     RebuildStates();
 }
 
+void CCustomButton::SetLabelDrop(int extraHeight) {
+    labelDrop = extraHeight;
+    RebuildIfCreated();
+}
+
 void CCustomButton::RebuildIfCreated() {
     if (hwnd() != nullptr)
         RebuildStates();
@@ -136,9 +141,10 @@ void CCustomButton::PaintState(Gdiplus::Bitmap* picture, int frameIndex, COLORRE
     format.SetAlignment(Gdiplus::StringAlignmentCenter);
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    // The layout box is 10 pixels taller than the frame: the text sits 5 pixels below the middle.
-    g.DrawString(text, -1, textFont.get(), Gdiplus::RectF(0, 0, frameWidth, frameHeight + 10), &format,
-                 &brush);
+    // The layout box is taller than the frame (10 pixels at design size): the text sits below the middle.
+    g.DrawString(text, -1, textFont.get(),
+                 Gdiplus::RectF(0, 0, frameWidth, frameHeight + static_cast<Gdiplus::REAL>(labelDrop)),
+                 &format, &brush);
 }
 
 LRESULT CCustomButton::OnSize(WPARAM, LPARAM lParam) {

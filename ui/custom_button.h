@@ -41,6 +41,9 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     void SetSkinParent(HWND parent);
     void SetCheckMode(bool on);
     void SetButtonText(const wchar_t* text);
+    // The text is centred in a box this many pixels taller than the frame (10: 5 pixels below the
+    // frame's middle); a window drawn larger than its design size makes it larger too.
+    void SetLabelDrop(int extraHeight);
 
     // Composes the four faces; false when the button has no width.
     bool RebuildStates();
@@ -69,6 +72,7 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     COLORREF textColor[kFaceCount];
     int stateFrames[kFaceCount] = {0, 0, 0, 0};
     int frameCount = 0;
+    int labelDrop = 10;
     int lastFrame = 0;
     bool checked = false;
     bool checkMode = false;

@@ -9,6 +9,7 @@
 
 #include "common/unique_handle.h"
 #include "ui/custom_button.h"
+#include "ui/dpi_scale.h"
 #include "ui/folder_field.h"
 #include "ui/gdiplus.h"
 #include "ui/hyperlink.h"
@@ -20,15 +21,26 @@ namespace radu::ui {
 class CMainView {
   public:
     static constexpr int kPageCount = 5;
+    // The window's client area and its picture area, in logical pixels (at 96 DPI).
+    static constexpr int kClientWidth = 600;
+    static constexpr int kClientHeight = 400;
     static constexpr int kPictureHeight = 270;
 
     CMainView() = default;
     CMainView(const CMainView&) = delete;
     CMainView& operator=(const CMainView&) = delete;
 
-    // Page pictures 0..4 from the program's "PNG" resources. False when any is missing (painting then
-    // leaves that picture out).
+    // Takes `dialog` (made from template 129) at the DPI of its monitor: the window's client area
+    // becomes 600 x 400 logical pixels at that scale, its top-left corner staying where it is.
+    void Attach(HWND dialog);
+
+    // Page pictures 0..4 from the program's "PNG" resources, for the window's scale: the start page's
+    // now, the others when the window is first idle or when they are first shown, whichever comes first
+    // (at a scale between the drawn sizes each one is resampled, which takes its time). False when the
+    // start page's picture is missing (painting then leaves that picture out).
     bool LoadSkin();
+    // Loads the page pictures not loaded yet; false when any of them is missing.
+    bool LoadPendingPictures();
 
     // Creates and lays out the controls on `dialog` (made from template 129): skinned buttons, licence
     // box and link, folder field with the default folder, options ticked, status texts, progress bar.
@@ -37,6 +49,14 @@ class CMainView {
 
     // Shows the page of an install state (0..3); other values change nothing.
     void ShowPage(int state);
+
+    // WM_DPICHANGED: the window moved to a monitor of another DPI. Everything is drawn again at the new
+    // scale; the window takes the suggested place (when given) at the size of the new scale.
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
+    // The window's size at `dpi` (WM_GETDPISCALEDSIZE), so that the place the system suggests with
+    // WM_DPICHANGED has exactly that size.
+    SIZE WindowSizeAt(UINT dpi) const;
+    const DpiScale& Scale() const { return scale; }
 
     // Window painting: WM_PAINT / WM_PRINTCLIENT with an optional device context in wParam.
     void OnPaint(WPARAM wParam);
@@ -75,6 +95,15 @@ class CMainView {
     std::wstring installFolder;
 
   private:
+    void FitWindow(const RECT* suggested);
+    // Fonts A..E at the window's scale, given to their controls; the previous ones go afterwards.
+    void ApplyFonts();
+    // The dialog template's font at the window's scale, for the template statics that keep it.
+    void ApplyTemplateFont();
+    // Button strips and progress bar pictures at the window's scale (each change recomposes them).
+    void ApplyControlPictures();
+    // Every control at its place at the window's scale.
+    void PlaceControls();
     void CreateSkinButton(CCustomButton& button, const RECT& rect, int id, int strip);
     HWND CreateCheckBox(const RECT& rect, int id, const wchar_t* text);
     void Show(HWND control, bool show) const;
@@ -83,7 +112,14 @@ class CMainView {
     void InvalidatePicture();
 
     HWND dialogWindow = nullptr;
+    DpiScale scale;
+    UINT templateFontDpi = DpiScale::kDesignDpi;  // the DPI the dialog manager made the template's font for
+    radu::UniqueGdiObject templateFont;           // that font rescaled, once the window's DPI changed
+    // Page picture `index` (0..4), loaded first if it is not yet; null when it is missing.
+    Gdiplus::Image* PagePicture(int index);
+
     GdiPtr<Gdiplus::Image> pageImages[kPageCount];
+    bool pagePending[kPageCount] = {};
     int pageImage = 0;
     int previousImage = -1;  // the picture the slideshow's current banner is revealed over
     Slideshow slides;

@@ -17,7 +17,7 @@ void CMainView::ShowItem(int id, bool show) const {
 }
 
 void CMainView::InvalidatePicture() {
-    RECT picture = {0, 0, 600, kPictureHeight};
+    RECT picture = {0, 0, scale(kClientWidth), scale(kPictureHeight)};
     ::InvalidateRect(dialogWindow, &picture, FALSE);
 }
 

@@ -20,39 +20,39 @@ void CMainView::PaintSkin(Gdiplus::Graphics& graphics) {
 
     // The white band behind the lower controls.
     Gdiplus::SolidBrush white(Gdiplus::Color(0xFF, 0xFF, 0xFF, 0xFF));
-    graphics.FillRectangle(&white, 0, kPictureHeight, client.right - client.left, client.bottom - client.top);
+    graphics.FillRectangle(&white, 0, scale(kPictureHeight), client.right - client.left,
+                           client.bottom - client.top);
 
-    if (pageImage < 0 || pageImage >= kPageCount)
-        return;
-    Gdiplus::Image* picture = pageImages[pageImage].get();
+    Gdiplus::Image* picture = PagePicture(pageImage);
     if (picture == nullptr)
         return;
     const INT pictureWidth = static_cast<INT>(picture->GetWidth());
     const INT pictureHeight = static_cast<INT>(picture->GetHeight());
 
+    const INT areaWidth = scale(kClientWidth);
+    const INT areaHeight = scale(kPictureHeight);
     if (pageImage == 2 || pageImage == 3) {
         // Slideshow: the revealed columns of the banner, the rest still the picture it is revealed over.
         // That picture is drawn rather than left to what the screen showed, which would keep the hidden
         // controls of the page before on show until the wipe reaches them.
-        const INT shown = std::min<INT>(slides.slideStep * Slideshow::kColumnsPerStep, pictureWidth);
-        Gdiplus::Image* under =
-            previousImage >= 0 && previousImage < kPageCount ? pageImages[previousImage].get() : nullptr;
+        const INT shown = std::min<INT>(scale(slides.slideStep * Slideshow::kColumnsPerStep), pictureWidth);
+        Gdiplus::Image* under = PagePicture(previousImage);
         Gdiplus::Rect clip;
         graphics.GetVisibleClipBounds(&clip);  // a wipe step repaints only its strip: nothing to draw here
-        if (under != nullptr && shown < 600 && clip.GetRight() > shown)
-            graphics.DrawImage(under, Gdiplus::Rect(shown, 0, 600 - shown, kPictureHeight), shown, 0,
-                               600 - shown, kPictureHeight, Gdiplus::UnitPixel);
+        if (under != nullptr && shown < areaWidth && clip.GetRight() > shown)
+            graphics.DrawImage(under, Gdiplus::Rect(shown, 0, areaWidth - shown, areaHeight), shown, 0,
+                               areaWidth - shown, areaHeight, Gdiplus::UnitPixel);
         if (shown > 0)
             graphics.DrawImage(picture, Gdiplus::Rect(0, 0, shown, pictureHeight), 0, 0, shown, pictureHeight,
                                Gdiplus::UnitPixel);
         return;
     }
-    Gdiplus::Bitmap offscreen(600, kPictureHeight, PixelFormat32bppARGB);
+    Gdiplus::Bitmap offscreen(areaWidth, areaHeight, PixelFormat32bppARGB);
     {
         Gdiplus::Graphics composer(&offscreen);
-        composer.DrawImage(picture, Gdiplus::Rect(0, 0, 600, kPictureHeight));
+        composer.DrawImage(picture, Gdiplus::Rect(0, 0, areaWidth, areaHeight));
     }
-    graphics.DrawImage(&offscreen, 0, 0, 600, kPictureHeight);
+    graphics.DrawImage(&offscreen, 0, 0, areaWidth, areaHeight);
 }
 
 void CMainView::OnSlideTimer() {
@@ -63,7 +63,7 @@ void CMainView::OnSlideTimer() {
     if (picture != pageImage)
         previousImage = pageImage;  // the next banner is revealed over the whole one
     pageImage = picture;
-    RECT strip = {0, 0, width, kPictureHeight};
+    RECT strip = {0, 0, scale(width), scale(kPictureHeight)};
     ::InvalidateRect(dialogWindow, &strip, FALSE);
 }
 

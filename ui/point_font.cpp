@@ -6,12 +6,12 @@
 
 namespace radu::ui {
 
-int PointFontHeight(int tenthsOfPoint) {
+int PointFontHeight(int tenthsOfPoint, UINT dpi) {
     POINT pt = {0, 0};
     POINT origin = {0, 0};
     {
         radu::WindowDc screen = radu::WindowDc::Client(nullptr);
-        pt.y = ::MulDiv(::GetDeviceCaps(screen.get(), LOGPIXELSY), tenthsOfPoint, 720);
+        pt.y = ::MulDiv(static_cast<int>(dpi), tenthsOfPoint, 720);
         ::DPtoLP(screen.get(), &pt, 1);
         ::DPtoLP(screen.get(), &origin, 1);
     }
@@ -19,9 +19,9 @@ int PointFontHeight(int tenthsOfPoint) {
     return -(height < 0 ? -height : height);
 }
 
-radu::UniqueGdiObject CreatePointFont(int tenthsOfPoint, const wchar_t* face) {
+radu::UniqueGdiObject CreatePointFont(int tenthsOfPoint, const wchar_t* face, UINT dpi) {
     LOGFONTW lf = {};
-    lf.lfHeight = PointFontHeight(tenthsOfPoint);
+    lf.lfHeight = PointFontHeight(tenthsOfPoint, dpi);
     lf.lfCharSet = DEFAULT_CHARSET;
     std::wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
     return radu::UniqueGdiObject(::CreateFontIndirectW(&lf));

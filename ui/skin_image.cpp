@@ -62,4 +62,56 @@ bool LoadSkinImage(GdiPtr<Gdiplus::Image>& slot, const wchar_t* name, const wcha
     return slot != nullptr;
 }
 
+namespace {
+
+GdiPtr<Gdiplus::Image> LoadPng(int resourceId) {
+    return LoadSkinImage(MAKEINTRESOURCEW(resourceId), L"PNG");
+}
+
+// `source`, drawn with `sourcePerLogical` pixels for each logical pixel, resampled to `scale` frame by
+// frame.
+GdiPtr<Gdiplus::Image> Resample(Gdiplus::Image& source, int sourcePerLogical, const DpiScale& scale,
+                                int frames) {
+    const int sourceFrameWidth = static_cast<int>(source.GetWidth()) / frames;
+    const int sourceHeight = static_cast<int>(source.GetHeight());
+    const int frameWidth = scale(sourceFrameWidth / sourcePerLogical);
+    const int height = scale(sourceHeight / sourcePerLogical);
+    if (frameWidth <= 0 || height <= 0)
+        return nullptr;
+    GdiPtr<Gdiplus::Bitmap> scaled(new Gdiplus::Bitmap(frameWidth * frames, height, PixelFormat32bppARGB));
+    if (scaled->GetLastStatus() != Gdiplus::Ok)
+        return nullptr;
+    Gdiplus::Graphics g(scaled.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
+    // Edge pixels are sampled from mirrored copies of the frame, not from transparent black around it.
+    Gdiplus::ImageAttributes edges;
+    edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    for (int i = 0; i < frames; ++i)
+        g.DrawImage(&source, Gdiplus::Rect(i * frameWidth, 0, frameWidth, height), i * sourceFrameWidth, 0,
+                    sourceFrameWidth, sourceHeight, Gdiplus::UnitPixel, &edges);
+    return GdiPtr<Gdiplus::Image>(scaled.release());
+}
+
+}  // namespace
+
+GdiPtr<Gdiplus::Image> LoadScaledSkin(int resourceId, const DpiScale& scale, int frames) {
+    if (frames < 1)
+        frames = 1;
+    const bool doubleFirst = scale.Dpi() > DpiScale::kDesignDpi;
+    GdiPtr<Gdiplus::Image> picture = LoadPng(doubleFirst ? resourceId + kDoubleSizeOffset : resourceId);
+    bool isDouble = doubleFirst;
+    if (!picture) {
+        picture = LoadPng(doubleFirst ? resourceId : resourceId + kDoubleSizeOffset);
+        isDouble = !doubleFirst;
+    }
+    if (!picture)
+        return nullptr;
+    const UINT madeFor = isDouble ? 2 * DpiScale::kDesignDpi : DpiScale::kDesignDpi;
+    if (scale.Dpi() == madeFor)
+        return picture;
+    return Resample(*picture, isDouble ? 2 : 1, scale, frames);
+}
+
 }  // namespace radu::ui

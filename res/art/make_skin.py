@@ -4,12 +4,15 @@
 Run from anywhere: /usr/bin/python3 res/art/make_skin.py (Debian's python, which has python3-pil). The output is committed beside this script; running
 it again gives the same files (fixed fonts, no randomness). Needs python3-pil and the fonts named below
 (fonts-wqy-microhei, fonts-dejavu-core).
+
+Each picture is drawn twice: for the window at 96 DPI as "N.png" and twice as large for 192 DPI as
+"N@2x.png" (resource N + 2000); the installer resamples the larger one for the scales between.
 """
 import os
 import struct
 import sys
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RES = os.path.dirname(HERE)
@@ -18,7 +21,9 @@ PNG_DIR = os.path.join(RES, "png")
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 LATIN_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
-SS = 4  # supersampling factor for smooth edges
+SUPERSAMPLE = 4  # drawn this many times larger, then scaled down: smooth edges
+SCALE = 1  # the rendering being drawn: 1 for 96 DPI, 2 for 192 DPI (set by render_at)
+SS = SUPERSAMPLE * SCALE  # drawing units per logical pixel of the window
 
 W, H = 600, 270  # page pictures
 SKY_TOP = (0xDD, 0xF1, 0xFC)
@@ -46,12 +51,19 @@ def sky_row(y):
     return mix(SKY_TOP, SKY, t)
 
 
+def render_at(scale):
+    """Every function below draws in logical pixels (the window at 96 DPI) and outputs scale times that."""
+    global SCALE, SS
+    SCALE = scale
+    SS = SUPERSAMPLE * scale
+
+
 def sky_background(w=W, h=H):
-    img = Image.new("RGB", (w, h))
+    img = Image.new("RGB", (w * SCALE, h * SCALE))
     px = img.load()
-    for y in range(h):
-        c = sky_row(y)
-        for x in range(w):
+    for y in range(h * SCALE):
+        c = sky_row(y / SCALE)
+        for x in range(w * SCALE):
             px[x, y] = c
     return img
 
@@ -65,7 +77,7 @@ def big(w, h, color=(0, 0, 0, 0)):
 
 
 def down(img, w, h):
-    return img.resize((w, h), Image.LANCZOS)
+    return img.resize((w * SCALE, h * SCALE), Image.LANCZOS)
 
 
 def s(*v):
@@ -86,7 +98,8 @@ def compose(layer, w=W, h=H):
     bg = sky_background(w, h).convert("RGBA")
     art = down(layer, w, h)
     out = Image.alpha_composite(bg, art).convert("RGB")
-    out.paste(bg.convert("RGB").crop(CORNER), CORNER[:2])
+    corner = tuple(v * SCALE for v in CORNER)
+    out.paste(bg.convert("RGB").crop(corner), corner[:2])
     return out
 
 
@@ -375,10 +388,41 @@ PICTURES = {
 }
 
 
+# The large banners at double size are kept as 256-colour pictures (dithered): less than half their
+# true-colour size, which keeps the installer under 1 MiB, and at 192 DPI not to be told apart.
+PALETTE_AT_DOUBLE = (201, 208, 209, 215)
+STRAY_LIMIT = 24  # a dithered pixel further than this from the true colour in any channel is a stray
+
+
+def palette_picture(picture):
+    """256 colours, dithered; the few pixels the dithering sends astray get their nearest colour."""
+    quantized = picture.quantize(colors=256, method=Image.Quantize.LIBIMAGEQUANT,
+                                 dither=Image.Dither.FLOYDSTEINBERG)
+    palette = quantized.getpalette()[:256 * 3]
+    colours = [tuple(palette[i:i + 3]) for i in range(0, len(palette), 3)]
+    error = ImageChops.difference(picture.convert("RGB"), quantized.convert("RGB"))
+    worst = ImageChops.lighter(ImageChops.lighter(*error.split()[:2]), error.split()[2])
+    true_px, index_px = picture.convert("RGB").load(), quantized.load()
+    width = picture.size[0]
+    for i, value in enumerate(worst.getdata()):
+        if value > STRAY_LIMIT:
+            x, y = i % width, i // width
+            want = true_px[x, y]
+            index_px[x, y] = min(range(len(colours)),
+                                 key=lambda k: sum((colours[k][c] - want[c]) ** 2 for c in range(3)))
+    return quantized
+
+
 def main():
     os.makedirs(PNG_DIR, exist_ok=True)
-    for number, make in PICTURES.items():
-        make().save(os.path.join(PNG_DIR, "%d.png" % number), optimize=True)
+    for scale, name in ((1, "%d.png"), (2, "%d@2x.png")):
+        render_at(scale)
+        for number, make in PICTURES.items():
+            picture = make()
+            if scale == 2 and number in PALETTE_AT_DOUBLE:
+                picture = palette_picture(picture)
+            picture.save(os.path.join(PNG_DIR, name % number), optimize=True)
+    render_at(1)
     write_ico(os.path.join(RES, "installer.ico"), [64, 48, 32, 24])
     return 0
 

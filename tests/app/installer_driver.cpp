@@ -401,14 +401,22 @@ bool Installer::SaveScreenshot(const std::wstring& path) const {
 }
 
 void* Installer::RemoteText(const std::wstring& text) {
-    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    return RemoteData(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+void* Installer::RemoteData(const void* data, size_t bytes) {
     void* remote =
         ::VirtualAllocEx(processInfo.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (remote == nullptr)
         return nullptr;
-    ::WriteProcessMemory(processInfo.hProcess, remote, text.c_str(), bytes, nullptr);
+    ::WriteProcessMemory(processInfo.hProcess, remote, data, bytes, nullptr);
     remoteBlocks.push_back(remote);
     return remote;
+}
+
+bool Installer::ReadRemote(const void* remote, void* out, size_t bytes) const {
+    SIZE_T read = 0;
+    return ::ReadProcessMemory(processInfo.hProcess, remote, out, bytes, &read) && read == bytes;
 }
 
 }  // namespace radu::test

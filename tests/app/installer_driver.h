@@ -75,8 +75,12 @@ class Installer {
     // The whole window as a PNG file.
     bool SaveScreenshot(const std::wstring& path) const;
 
-    // Writes `text` (with its terminator) into the installer's memory; freed with the installer.
+    // Writes `text` (with its terminator), or `bytes` bytes at `data`, into the installer's memory;
+    // freed with the installer.
     void* RemoteText(const std::wstring& text);
+    void* RemoteData(const void* data, size_t bytes);
+    // Reads `bytes` bytes at `remote` in the installer's memory back into `out`.
+    bool ReadRemote(const void* remote, void* out, size_t bytes) const;
 
   private:
     PROCESS_INFORMATION processInfo = {};

@@ -13,22 +13,36 @@ namespace {
 
 constexpr WORD kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);  // 2052
 
-TEST(Resources, SkinPicturesHaveTheirSizes) {
+TEST(Resources, SkinPicturesHaveTheirSizesAtEveryScale) {
     struct Picture {
         int id;
-        UINT width, height;
+        int width, height, frames;
     };
-    const Picture pictures[] = {{201, 600, 270}, {202, 600, 270}, {203, 336, 52},  {205, 22, 11},
-                                {206, 30, 15},   {207, 40, 20},   {208, 600, 270}, {209, 600, 270},
-                                {211, 281, 22},  {212, 278, 16},  {215, 600, 270}};
+    const Picture pictures[] = {{201, 600, 270, 1}, {202, 600, 270, 1}, {203, 336, 52, 2},
+                                {205, 22, 11, 2},   {206, 30, 15, 2},   {207, 40, 20, 2},
+                                {208, 600, 270, 1}, {209, 600, 270, 1}, {211, 281, 22, 1},
+                                {212, 278, 16, 1},  {215, 600, 270, 1}};
     for (const Picture& p : pictures) {
         EXPECT_NE(::FindResourceExW(nullptr, L"PNG", MAKEINTRESOURCEW(p.id), kChinese), nullptr) << p.id;
         GdiPtr<Gdiplus::Image> image = LoadSkinImage(MAKEINTRESOURCEW(p.id), L"PNG");
         ASSERT_NE(image, nullptr) << p.id;
-        EXPECT_EQ(image->GetWidth(), p.width) << p.id;
-        EXPECT_EQ(image->GetHeight(), p.height) << p.id;
+        EXPECT_EQ(image->GetWidth(), static_cast<UINT>(p.width)) << p.id;
+        EXPECT_EQ(image->GetHeight(), static_cast<UINT>(p.height)) << p.id;
+        image = LoadSkinImage(MAKEINTRESOURCEW(p.id + kDoubleSizeOffset), L"PNG");
+        ASSERT_NE(image, nullptr) << p.id;
+        EXPECT_EQ(image->GetWidth(), static_cast<UINT>(2 * p.width)) << p.id;
+        EXPECT_EQ(image->GetHeight(), static_cast<UINT>(2 * p.height)) << p.id;
+        // For a window at any scale: each frame of the strip at the scaled frame size.
+        for (UINT dpi : {72u, 96u, 120u, 144u, 168u, 192u, 240u}) {
+            const DpiScale scale(dpi);
+            image = LoadScaledSkin(p.id, scale, p.frames);
+            ASSERT_NE(image, nullptr) << p.id << " at " << dpi;
+            EXPECT_EQ(image->GetWidth(), static_cast<UINT>(p.frames * scale(p.width / p.frames))) << p.id;
+            EXPECT_EQ(image->GetHeight(), static_cast<UINT>(scale(p.height))) << p.id;
+        }
     }
     EXPECT_EQ(LoadSkinImage(MAKEINTRESOURCEW(210), L"PNG"), nullptr);
+    EXPECT_EQ(LoadScaledSkin(210, DpiScale(144)), nullptr);
     EXPECT_EQ(LoadSkinImage(L"C:\\no such folder\\skin.png", L"PNG"), nullptr);
 }
 
