@@ -245,7 +245,7 @@ Installer::Installer(const std::wstring& arguments, WORD show, const char* progr
             ::EnumWindows(&FindTitle, reinterpret_cast<LPARAM>(&data));
             return data.found != nullptr && (::IsWindowVisible(data.found) || ::IsIconic(data.found));
         },
-        15000);
+        kPatienceMs);
     dialog = data.found;
     if (dialog == nullptr)
         return;
@@ -258,7 +258,7 @@ Installer::~Installer() {
         return;
     if (running()) {
         ::TerminateProcess(processInfo.hProcess, 99);
-        ::WaitForSingleObject(processInfo.hProcess, 5000);
+        ::WaitForSingleObject(processInfo.hProcess, kPatienceMs);
     }
     ::CloseHandle(processInfo.hThread);
     ::CloseHandle(processInfo.hProcess);
@@ -299,7 +299,12 @@ void Installer::Settle() {
                 return !running();
             return static_cast<LPARAM>(delay) == marker || !running();
         },
-        10000);
+        kPatienceMs);
+}
+
+void Installer::PaintNow() const {
+    if (dialog != nullptr)
+        ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Installer::PostAndSettle(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -332,7 +337,7 @@ void Installer::Kill() {
     if (processInfo.hProcess == nullptr)
         return;
     ::TerminateProcess(processInfo.hProcess, 99);
-    ::WaitForSingleObject(processInfo.hProcess, 10000);
+    ::WaitForSingleObject(processInfo.hProcess, kPatienceMs);
 }
 
 DWORD RunInstallerToEnd(DWORD milliseconds) {
@@ -357,6 +362,7 @@ HWND Installer::WaitForOwnedDialog(DWORD milliseconds) const {
 
 ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixels&)>& ready,
                                       DWORD milliseconds) const {
+    PaintNow();
     ScreenPixels pixels;
     WaitFor(
         [&] {
@@ -372,6 +378,7 @@ ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixel
 }
 
 void Installer::WaitForStillWindow(DWORD milliseconds) const {
+    PaintNow();
     ScreenPixels last;
     WaitFor(
         [&] {
