@@ -193,13 +193,14 @@ std::wstring TextOf(HWND hwnd) {
     // Sent, not GetWindowTextW: that does not ask a control of another process for its text.
     wchar_t text[1024] = L"";
     DWORD_PTR length = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kPatienceMs,
+                          &length);
     return std::wstring(text, length < 1024 ? length : 1023);
 }
 
 int TextLength(HWND hwnd) {
     DWORD_PTR length = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kPatienceMs, &length);
     return static_cast<int>(length);
 }
 
