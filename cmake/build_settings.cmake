@@ -97,22 +97,34 @@ endforeach()
 # package's digest alone, as it always did.
 set(RADU_PACKAGE_KEY "" CACHE FILEPATH "The maker's public key (PEM, ECDSA P-256) the package must be signed with")
 
-# radu_package_key_digits(PEM OUT): the key's point as 128 hexadecimal digits (X then Y) in OUT, or stops
-# the configure step naming SETTING when the file is not a P-256 public key.
+# radu_package_key_digits(SETTING PEM OUT): the key's point as 128 hexadecimal digits (X then Y) in OUT, or
+# stops the configure step naming SETTING when the file is not a P-256 public key. Nothing is written: openssl
+# hands the key's DER form to od, whose hexadecimal text is read here, so the check works in a build tree
+# that does not exist yet as well as in one configured before.
 function(radu_package_key_digits setting pem out)
   if(NOT EXISTS "${pem}")
     radu_refuse_setting(${setting} "${pem}" "no such file")
   endif()
-  find_program(RADU_OPENSSL openssl REQUIRED)
-  set(der "${CMAKE_BINARY_DIR}/generated/package-key.der")
-  execute_process(COMMAND ${RADU_OPENSSL} pkey -pubin -in "${pem}" -outform DER -out "${der}"
-                  RESULT_VARIABLE failed ERROR_VARIABLE why OUTPUT_QUIET)
-  if(failed)
+  find_program(RADU_OPENSSL openssl)
+  find_program(RADU_OD od)
+  if(NOT RADU_OPENSSL OR NOT RADU_OD)
+    radu_refuse_setting(${setting} "${pem}" "checking a key needs openssl and od, and one of them is missing "
+                        "(run scripts/setup)")
+  endif()
+  execute_process(COMMAND ${RADU_OPENSSL} pkey -pubin -in "${pem}" -outform DER
+                  COMMAND ${RADU_OD} -An -v -tx1
+                  RESULTS_VARIABLE failed OUTPUT_VARIABLE hex ERROR_VARIABLE why)
+  list(GET failed 0 openssl_failed)
+  list(GET failed 1 od_failed)
+  if(NOT openssl_failed EQUAL 0)
     string(STRIP "${why}" why)
     radu_refuse_setting(${setting} "${pem}" "not a public key in PEM form (openssl: ${why})")
   endif()
-  file(READ "${der}" hex HEX)
-  file(REMOVE "${der}")
+  if(NOT od_failed EQUAL 0)
+    string(STRIP "${why}" why)
+    radu_refuse_setting(${setting} "${pem}" "od could not read openssl's answer (${why})")
+  endif()
+  string(REGEX REPLACE "[ \n]" "" hex "${hex}")
   # SubjectPublicKeyInfo: id-ecPublicKey on prime256v1, then the uncompressed point 04 X Y.
   set(prefix "3059301306072a8648ce3d020106082a8648ce3d03010703420004")
   string(LENGTH "${hex}" length)

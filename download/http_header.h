@@ -14,8 +14,9 @@ namespace radu {
 // by a closed connection, is not an answer.
 bool HeaderComplete(std::string_view header);
 
-// The status code: the three digits that follow "HTTP/<version> " at the start of the first line, before
-// a blank or the line end. 0 when the first line is not such a status line.
+// The status code: the three digits that follow "HTTP/<version> " at the start of the first line, followed
+// by a space (before the reason phrase) or by the line end; any other character after them (a tab, a
+// fourth digit) makes it no status line. 0 when the first line is not such a status line.
 int StatusCode(std::string_view header);
 
 // The value of the first header line (after the status line) whose name is `name`, ASCII case ignored,

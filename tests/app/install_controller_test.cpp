@@ -25,6 +25,7 @@
 namespace radu {
 namespace {
 
+using test::kPatienceMs;
 using test::TextOf;
 using test::WaitFor;
 
@@ -127,12 +128,12 @@ TEST(InstallController, AWorkerThatCannotStartEndsLikeAFailedDownload) {
                 [&] {
                     return (shown = test::FindOtherDialog(::GetCurrentProcessId(), dialog.hwnd())) != nullptr;
                 },
-                10000);
+                kPatienceMs);
             if (shown != nullptr) {
                 box = TextOf(::GetDlgItem(shown, 0xFFFF)) + L"|" + TextOf(shown);
                 ::PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
-                finishPage =
-                    WaitFor([&] { return ::IsWindowVisible(button) && TextOf(button) == L"完成"; }, 10000);
+                finishPage = WaitFor([&] { return ::IsWindowVisible(button) && TextOf(button) == L"完成"; },
+                                     kPatienceMs);
             }
             if (finishPage)
                 ::PostMessageW(button, BM_CLICK, 0, 0);

@@ -381,15 +381,16 @@ void CutShort(const Road& road) {
     ChooseAndInstall(in, road);
     bool reached = false;
     if (downloading) {
-        reached = WaitFor([&] { return PercentBetween(in, 0, 100); }, 20000);
+        reached = WaitFor([&] { return PercentBetween(in, 0, 100); }, kInstallPatienceMs);
     } else if (road.fault == Fault::kKilledUnpacking) {
-        reached = WaitFor(
-            [&] { return TextOf(in.Item(kStatus)) == L"正在解压资源:" && PercentBetween(in, 5, 90); }, 30000);
+        reached =
+            WaitFor([&] { return TextOf(in.Item(kStatus)) == L"正在解压资源:" && PercentBetween(in, 5, 90); },
+                    kInstallPatienceMs);
     } else {
         // The first thing registration writes is the desktop shortcut: the kill follows at once.
         const std::wstring link = DesktopLink();
         const DWORD start = ::GetTickCount();
-        while (!(reached = FileExists(link)) && ::GetTickCount() - start < 30000) {
+        while (!(reached = FileExists(link)) && ::GetTickCount() - start < kInstallPatienceMs) {
         }
     }
     in.Kill();
@@ -415,7 +416,7 @@ void CutShort(const Road& road) {
 // A copy of itself started while the installer downloads: it must show the running one (restored from
 // the task bar) and end at once, leaving the product's service and processes alone.
 void SecondCopyWhileDownloading(Installer& in) {
-    ASSERT_TRUE(WaitFor([&] { return PercentBetween(in, 0, 100); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return PercentBetween(in, 0, 100); }, kInstallPatienceMs));
     TestService service(L"stops", kServiceName);
     ASSERT_TRUE(service.running());
     TempDir dir;
@@ -430,8 +431,8 @@ void SecondCopyWhileDownloading(Installer& in) {
     in.PostAndSettle(in.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE);
     ASSERT_TRUE(::IsIconic(in.Dialog()));
 
-    EXPECT_EQ(RunInstallerToEnd(20000), 183u);
-    EXPECT_TRUE(WaitFor([&] { return !::IsIconic(in.Dialog()); }, 5000));
+    EXPECT_EQ(RunInstallerToEnd(kPatienceMs), 183u);
+    EXPECT_TRUE(WaitFor([&] { return !::IsIconic(in.Dialog()); }, kPatienceMs));
     EXPECT_EQ(::GetForegroundWindow(), in.Dialog());
     EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_EQ(::WaitForSingleObject(adbProcess.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
@@ -482,15 +483,16 @@ void Drive(const Road& road, bool afresh = true) {
             return;
     }
     for (const Box& box : road.boxes) {
-        HWND shown = in.WaitForOwnedDialog(60000);
+        HWND shown = in.WaitForOwnedDialog(kInstallPatienceMs);
         ASSERT_NE(shown, nullptr) << "no box: " << road.name;
         EXPECT_EQ(TextOf(::GetDlgItem(shown, 0xFFFF)) + L"|" + TextOf(shown), box.text);
         ::PostMessageW(shown, WM_COMMAND, box.answer, 0);
-        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(shown); }, 5000));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(shown); }, kPatienceMs));
     }
     // The finish page, and no box the road does not expect.
     HWND unexpected = nullptr;
-    WaitFor([&] { return OnFinishPage(in) || (unexpected = in.WaitForOwnedDialog(0)) != nullptr; }, 60000);
+    WaitFor([&] { return OnFinishPage(in) || (unexpected = in.WaitForOwnedDialog(0)) != nullptr; },
+            kInstallPatienceMs);
     ASSERT_EQ(unexpected, nullptr) << "box: " << TextOf(::GetDlgItem(unexpected, 0xFFFF)) << "|"
                                    << TextOf(unexpected);
     ASSERT_TRUE(OnFinishPage(in)) << "no finish page";
@@ -503,21 +505,21 @@ void Drive(const Road& road, bool afresh = true) {
     ExpectRegistered(folder, road.registered, !road.custom);
     EXPECT_TRUE(DownloadLeftovers().empty());
     EXPECT_EQ(!SegmentTransfers(road.name).empty(), road.segmentsRequested);
-    WaitFor([&] { return stats == nullptr || stats->Requests().size() >= road.reports; }, 5000);
+    WaitFor([&] { return stats == nullptr || stats->Requests().size() >= road.reports; }, kPatienceMs);
 
     in.Click(in.InstallButton());
     EXPECT_EQ(in.WaitForExit(), 1005u);
     ExpectReports(stats.get(), road.reports);
     const std::wstring product = folder + L"VaruPhoneAx\\";
     if (road.started) {
-        ASSERT_TRUE(WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return FileExists(product + L"started.txt"); }, kPatienceMs));
         const StartRecord started = ReadStartRecord(product);
         EXPECT_TRUE(SameText(started.path, folder + kProgram)) << "[" << started.path << "]";
     } else {
         EXPECT_FALSE(FileExists(product + L"started.txt"));
     }
     if (road.browserOpened) {
-        ASSERT_TRUE(WaitFor([&] { return browser->Started(); }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return browser->Started(); }, kPatienceMs));
         const std::wstring commandLine = browser->Record().commandLine;
         EXPECT_NE(commandLine.find(L"http://" RADU_PACKAGE_HOST L"/consezip/ZoRiduvUzarizaz.exe"),
                   std::wstring::npos)
@@ -575,7 +577,7 @@ TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
                 const std::wstring percent = TextOf(in.Item(kPercent));
                 return percent != L"0%" && percent != L"" && percent != L"100%";
             },
-            20000));
+            kInstallPatienceMs));
         in.Click(in.Item(kClose));
         EXPECT_EQ(in.WaitForExit(), 1106u);
         const std::vector<std::wstring> left = DownloadLeftovers();

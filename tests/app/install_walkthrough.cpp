@@ -169,7 +169,7 @@ class Walkthrough {
         if (settle)
             in.WaitForStillWindow();
         else
-            Sleep(150);  // the changed texts painted
+            in.PaintNow();  // the changed texts painted
         const std::wstring path = screenshots + L"\\" + name + L".png";
         if (in.SaveScreenshot(path))
             Print(L"screenshot: " + path);

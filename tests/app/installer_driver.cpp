@@ -193,13 +193,14 @@ std::wstring TextOf(HWND hwnd) {
     // Sent, not GetWindowTextW: that does not ask a control of another process for its text.
     wchar_t text[1024] = L"";
     DWORD_PTR length = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kPatienceMs,
+                          &length);
     return std::wstring(text, length < 1024 ? length : 1023);
 }
 
 int TextLength(HWND hwnd) {
     DWORD_PTR length = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kPatienceMs, &length);
     return static_cast<int>(length);
 }
 
@@ -245,7 +246,7 @@ Installer::Installer(const std::wstring& arguments, WORD show, const char* progr
             ::EnumWindows(&FindTitle, reinterpret_cast<LPARAM>(&data));
             return data.found != nullptr && (::IsWindowVisible(data.found) || ::IsIconic(data.found));
         },
-        15000);
+        kPatienceMs);
     dialog = data.found;
     if (dialog == nullptr)
         return;
@@ -258,7 +259,7 @@ Installer::~Installer() {
         return;
     if (running()) {
         ::TerminateProcess(processInfo.hProcess, 99);
-        ::WaitForSingleObject(processInfo.hProcess, 5000);
+        ::WaitForSingleObject(processInfo.hProcess, kPatienceMs);
     }
     ::CloseHandle(processInfo.hThread);
     ::CloseHandle(processInfo.hProcess);
@@ -299,7 +300,12 @@ void Installer::Settle() {
                 return !running();
             return static_cast<LPARAM>(delay) == marker || !running();
         },
-        10000);
+        kPatienceMs);
+}
+
+void Installer::PaintNow() const {
+    if (dialog != nullptr)
+        ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Installer::PostAndSettle(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -332,7 +338,7 @@ void Installer::Kill() {
     if (processInfo.hProcess == nullptr)
         return;
     ::TerminateProcess(processInfo.hProcess, 99);
-    ::WaitForSingleObject(processInfo.hProcess, 10000);
+    ::WaitForSingleObject(processInfo.hProcess, kPatienceMs);
 }
 
 DWORD RunInstallerToEnd(DWORD milliseconds) {
@@ -357,6 +363,7 @@ HWND Installer::WaitForOwnedDialog(DWORD milliseconds) const {
 
 ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixels&)>& ready,
                                       DWORD milliseconds) const {
+    PaintNow();
     ScreenPixels pixels;
     WaitFor(
         [&] {
@@ -372,6 +379,7 @@ ScreenPixels Installer::CaptureClient(const std::function<bool(const ScreenPixel
 }
 
 void Installer::WaitForStillWindow(DWORD milliseconds) const {
+    PaintNow();
     ScreenPixels last;
     WaitFor(
         [&] {

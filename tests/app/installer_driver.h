@@ -13,6 +13,12 @@
 
 namespace radu::test {
 
+// How long a test waits for something the installer is to do (a window, a box, a repaint, an exit) before it
+// counts as not done. Far beyond what any step takes anywhere: a slow machine (the emulated road under load)
+// makes a test slower, never red. A whole install attempt, download and unpacking included, may take longer.
+inline constexpr DWORD kPatienceMs = 60000;
+inline constexpr DWORD kInstallPatienceMs = 300000;
+
 // The installer's window title.
 extern const wchar_t kInstallerTitle[];
 
@@ -32,7 +38,7 @@ bool IsWhite(DWORD rgb);
 class Installer {
   public:
     // Starts the installer (`program`, or RadurodiSetup.exe when null) with `arguments` and the show command
-    // `show`, and waits until its window is visible (or iconic).
+    // `show`, and waits until its window is visible (or iconic), at most kPatienceMs.
     explicit Installer(const std::wstring& arguments = L"", WORD show = SW_SHOWNORMAL,
                        const char* program = nullptr);
     ~Installer();
@@ -56,21 +62,28 @@ class Installer {
     void MouseClick(HWND control, int x = 2, int y = 2);
     void MouseDoubleClick(HWND control, int x = 2, int y = 2);
     void Settle();
+    // Has the installer paint, before this returns, every part of its window and its controls that waits
+    // to be painted (RedrawWindow with RDW_UPDATENOW sends WM_PAINT to the window's thread and waits).
+    // After Settle, what the screen shows is then what the handled messages made of the window.
+    void PaintNow() const;
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE after the time-out.
-    DWORD WaitForExit(DWORD milliseconds = 15000);
+    DWORD WaitForExit(DWORD milliseconds = kPatienceMs);
     // Ends the process at once, as a crash or a power cut would (nothing of it runs any more), and
     // waits until it is gone.
     void Kill();
 
     // A visible top-level dialog of the installer other than its main window (a message box, the folder
     // dialog), on any of its threads; null when none shows up within the time.
-    HWND WaitForOwnedDialog(DWORD milliseconds = 5000) const;
+    HWND WaitForOwnedDialog(DWORD milliseconds = kPatienceMs) const;
 
-    // The client area as it is on the screen, once `ready` holds for it (or after the time-out).
+    // The client area as it is on the screen once everything waiting to be painted is painted (PaintNow),
+    // and once `ready` holds for it (or after the time-out).
     ScreenPixels CaptureClient(const std::function<bool(const ScreenPixels&)>& ready = nullptr,
-                               DWORD milliseconds = 3000) const;
-    // Waits until the window's pixels stop changing (everything painted).
+                               DWORD milliseconds = kPatienceMs) const;
+    // Has everything painted (PaintNow), then waits until two looks 100 ms apart show the same pixels (the
+    // display has caught up), at most `milliseconds`: a window with a running slideshow never holds still,
+    // so what a test asserts must not rest on this alone.
     void WaitForStillWindow(DWORD milliseconds = 3000) const;
     // The whole window as a PNG file.
     bool SaveScreenshot(const std::wstring& path) const;

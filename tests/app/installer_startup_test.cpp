@@ -36,7 +36,7 @@ TEST(InstallerStartUp, StopsTheServiceAndEndsTheProductsProcesses) {
         radu::test::Installer installer;  // returns once the window is visible
         ASSERT_TRUE(installer.running());
         EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_STOPPED));
-        EXPECT_EQ(WaitForSingleObject(listed.hProcess, 5000), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(listed.hProcess, radu::test::kPatienceMs), WAIT_OBJECT_0);
         EXPECT_EQ(WaitForSingleObject(unlisted.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     }
 

@@ -28,7 +28,7 @@ class Children {
             if (c.info.hProcess == nullptr)
                 continue;
             TerminateProcess(c.info.hProcess, 1);
-            WaitForSingleObject(c.info.hProcess, 5000);
+            WaitForSingleObject(c.info.hProcess, 60000);
             CloseHandle(c.info.hProcess);
             CloseHandle(c.info.hThread);
         }
@@ -86,7 +86,7 @@ TEST(KillProcesses, EndsEveryProcessWithAListedNameAndNoOther) {
     ASSERT_TRUE(children.Start(dir / L"aapt.exe"));
     const DWORD start = GetTickCount();
     while (!AllListed(children.all())) {
-        ASSERT_LT(GetTickCount() - start, 5000u) << "the children never showed up in a snapshot";
+        ASSERT_LT(GetTickCount() - start, 60000u) << "the children never showed up in a snapshot";
         Sleep(10);
     }
 
@@ -95,7 +95,7 @@ TEST(KillProcesses, EndsEveryProcessWithAListedNameAndNoOther) {
     for (Child& c : children.all()) {
         if (c.name == L"xadb.exe")
             continue;
-        EXPECT_EQ(WaitForSingleObject(c.info.hProcess, 5000), WAIT_OBJECT_0)
+        EXPECT_EQ(WaitForSingleObject(c.info.hProcess, 60000), WAIT_OBJECT_0)
             << "still running: " << c.info.dwProcessId;
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(c.info.hProcess, &code);

@@ -39,7 +39,7 @@ class TestService {
                                  command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
         if (service == nullptr || !StartServiceW(service, 0, nullptr))
             return;
-        isRunning = PollUntil(10000, [this] { return State() == SERVICE_RUNNING; });
+        isRunning = PollUntil(60000, [this] { return State() == SERVICE_RUNNING; });
     }
 
     ~TestService() {
@@ -51,17 +51,17 @@ class TestService {
             if (release != nullptr) {
                 SetEvent(release);
                 CloseHandle(release);
-                PollUntil(5000, [this] { return State() == SERVICE_STOPPED; });
+                PollUntil(60000, [this] { return State() == SERVICE_STOPPED; });
             }
             if (State() != SERVICE_STOPPED) {
                 HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ProcessId());
                 if (process != nullptr) {
                     TerminateProcess(process, 1);
-                    WaitForSingleObject(process, 5000);
-                    WaitForSingleObject(process, 5000);
+                    WaitForSingleObject(process, 60000);
+                    WaitForSingleObject(process, 60000);
                     CloseHandle(process);
                 }
-                PollUntil(5000, [this] { return State() == SERVICE_STOPPED; });
+                PollUntil(60000, [this] { return State() == SERVICE_STOPPED; });
             }
             DeleteService(service);
             CloseServiceHandle(service);

@@ -72,6 +72,7 @@ TEST(ResponseHeader, StatusIsTheNumberOnTheStatusLine) {
         {"HTTP/1.1 302\r\n\r\n", 302},
         {"HTTP/1.1 200 OK\r\nX-Code: 206\r\n\r\n", 200},
         {"HTTP/1.1 2000 OK\r\n\r\n", 0},
+        {"HTTP/1.1 206\t Partial Content\r\n\r\n", 0},  // only a space ends the code
         {"HTTP/1.1 20x OK\r\n\r\n", 0},
         {"Location: 302\r\n\r\n", 0},
         {"HTTP/1.1 206 Partial Content", 0},  // no line end

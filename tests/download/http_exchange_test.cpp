@@ -281,7 +281,7 @@ TEST(Connect, SilentServerTimesOutAfterTenSeconds) {
     EXPECT_EQ(http.ReadHeader(s.get(), header), 0u);
     DWORD elapsed = ::GetTickCount() - start;
     EXPECT_GE(elapsed, 9500u);
-    EXPECT_LT(elapsed, 12000u);
+    EXPECT_LT(elapsed, 20000u);  // the ten seconds, late as a loaded machine may be, not a wait for ever
 }
 
 }  // namespace

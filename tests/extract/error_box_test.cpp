@@ -58,7 +58,7 @@ TEST(ExtractErrorBox, RealBoxWaitsForTheUserBeforeTheFailureIsPosted) {
         }
     };
     Found found = {window, nullptr};
-    for (DWORD start = GetTickCount(); !found.box && GetTickCount() - start < 10000;) {
+    for (DWORD start = GetTickCount(); !found.box && GetTickCount() - start < 60000;) {
         pump();
         EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&found));
         if (!found.box)

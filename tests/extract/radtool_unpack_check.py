@@ -21,7 +21,7 @@ def unpack(archive, dest):
     # open for a while after radtool has ended.
     with tempfile.TemporaryFile() as out:
         p = subprocess.run([wine_run, radtool, "unpack", windows(os.path.join(archives, archive)), windows(dest)],
-                           stdout=out, timeout=60)
+                           stdout=out, timeout=300)
         assert p.returncode == 0, (archive, p.returncode)
         out.seek(0)
         return out.read().decode("utf-8").splitlines()

@@ -55,7 +55,7 @@ def windows(path):
 
 def unpack():
     with tempfile.TemporaryFile() as out:  # a file, not a pipe: see radtool_unpack_check.py
-        p = as_nobody("wine", radtool, "unpack", windows(archive), windows(dest), stdout=out, timeout=60)
+        p = as_nobody("wine", radtool, "unpack", windows(archive), windows(dest), stdout=out, timeout=300)
         assert p.returncode == 0, p.returncode
         out.seek(0)
         return out.read().decode("utf-8").splitlines()
@@ -89,8 +89,8 @@ def check_contents(run):
 try:
     if not os.path.exists(os.path.join(prefix, ".radu-ready")):
         shutil.rmtree(prefix, ignore_errors=True)
-        as_nobody("wineboot", "--init", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-        as_nobody("wineserver", "-w", timeout=120)
+        as_nobody("wineboot", "--init", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        as_nobody("wineserver", "-w", timeout=300)
         assert os.path.isfile(os.path.join(prefix, "system.reg")), "wineboot made no prefix"
         open(os.path.join(prefix, ".radu-ready"), "w").close()
     expect(unpack(), clean, "first unpack")
@@ -104,8 +104,8 @@ try:
     expect(unpack(), clean, "unpack over read-only files")
     check_contents("unpack over read-only files")
 finally:
-    as_nobody("wineserver", "-k", stderr=subprocess.DEVNULL, timeout=30)
-    as_nobody("wineserver", "-w", timeout=30)
+    as_nobody("wineserver", "-k", stderr=subprocess.DEVNULL, timeout=120)
+    as_nobody("wineserver", "-w", timeout=120)
 
 print("\n".join(failures) if failures else "readonly reinstall: all cases as expected")
 sys.exit(1 if failures else 0)

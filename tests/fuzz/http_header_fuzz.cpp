@@ -57,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(line.rfind("HTTP/", 0) == 0);
         const size_t space = line.find(' ');
         FUZZ_CHECK(space != std::string::npos && std::stoi(line.substr(space + 1, 3)) == status);
+        FUZZ_CHECK(line.size() == space + 4 || line[space + 4] == ' ');  // the code ends the line or a space
     }
 
     for (std::string_view name : {"Location", "Content-Range", "Content-Length", "X-Filler"}) {

@@ -50,7 +50,7 @@ void Port80Recorder::Serve() {
         SOCKET s = accept(listener, nullptr, nullptr);
         if (s == INVALID_SOCKET)
             return;
-        DWORD timeoutMs = 5000;  // a client that goes quiet does not hold the test
+        DWORD timeoutMs = 30000;  // a client that goes quiet does not hold the test for ever
         setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
         RecordedRequest request;
         std::string data;
