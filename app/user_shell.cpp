@@ -29,7 +29,7 @@ namespace radu {
 namespace {
 
 // The whole road, from asking for the shell's window list to its answer to ShellExecute. On this kind of
-// machine it takes about a fifth of a second; five seconds without an answer is also what Windows takes
+// machine it takes a tenth to a fifth of a second; five seconds without an answer is also what Windows takes
 // for a window that has stopped answering to be called hung.
 constexpr DWORD kShellAnswerLimitMs = 5000;
 
