@@ -1,11 +1,11 @@
 // The user's choices: licence, custom page, options, folder, and the install button on every page.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/install_messages.h"
 #include "app/install_worker.h"
 #include "app/main_dlg.h"
 #include "app/product.h"
+#include "app/user_shell.h"
 #include "ui/control_ids.h"
 #include "ui/folder_text.h"
 
@@ -44,7 +44,7 @@ LRESULT CMainDlg::OnBrowse(WPARAM, LPARAM) {
 }
 
 LRESULT CMainDlg::OnLicenceLink(WPARAM, LPARAM) {
-    ::ShellExecuteW(nullptr, L"open", kLicenceAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenAsUser(kLicenceAddress, SW_SHOWNORMAL);
     return 0;
 }
 
@@ -88,8 +88,13 @@ std::wstring CMainDlg::TakeInstallFolder() {
 
 void CMainDlg::Finish() {
     wchar_t product[ui::kPathUnits];
-    if (!installFailed && ui::JoinProductPath(view.FolderText(), kProgramPath, product, ui::kPathUnits))
-        ::ShellExecuteW(nullptr, L"open", product, nullptr, nullptr, SW_SHOW);
+    const bool start =
+        !installFailed && ui::JoinProductPath(view.FolderText(), kProgramPath, product, ui::kPathUnits);
+    // The window goes as the button is pressed, also while a shell that is slow to answer starts the
+    // product; the user's shell starts it, as the user, and nothing here waits for it to run.
+    ::ShowWindow(hwnd(), SW_HIDE);
+    if (start)
+        OpenAsUser(product, SW_SHOW);
     DestroyWindow();
     ::PostQuitMessage(ui::kIdInstallButton);  // exit code 1005
 }

@@ -1,6 +1,5 @@
 // The messages of a running install: progress on the bar and in the texts, failures, the end.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cwchar>
 
@@ -9,6 +8,7 @@
 #include "app/main_dlg.h"
 #include "app/product.h"
 #include "app/registration.h"
+#include "app/user_shell.h"
 #include "download/download.h"
 #include "report/report.h"
 #include "ui/control_ids.h"
@@ -66,7 +66,7 @@ LRESULT CMainDlg::OnDownloadFailed(WPARAM, LPARAM) {
         hwnd(), L"网络异常,安装失败.您可以直接下载完整的安装包进行安装，点击确定开始下载完整安装包!", L"提示",
         MB_OKCANCEL);
     if (answer == IDOK)
-        ::ShellExecuteW(nullptr, L"open", kFullInstallerAddress, nullptr, nullptr, SW_SHOWNORMAL);
+        OpenAsUser(kFullInstallerAddress, SW_SHOWNORMAL);  // in the user's browser, as the user
     installFailed = true;
     view.StopSlideshow();
     ::PostMessageW(hwnd(), WM_INSTALL_DONE, 0, 0);

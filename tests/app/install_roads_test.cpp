@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include <cwchar>
 #include <memory>
@@ -27,7 +28,8 @@
 namespace radu::test {
 namespace {
 
-enum : int { kStatus = 1009, kPercent = 1010, kClose = 1106, kArrow = 1107, kLicence = 1108, kFolder = 1109 };
+enum : int { kLink = 1003, kStatus = 1009, kPercent = 1010, kClose = 1106, kArrow = 1107, kLicence = 1108 };
+enum : int { kFolder = 1109 };
 enum : int { kDesktopBox = 1111, kStartMenuBox = 1112, kAutoStartBox = 1113 };
 
 const wchar_t kProgram[] = L"VaruPhoneAx\\Varu.exe";
@@ -128,6 +130,7 @@ enum class Fault {
     kKilledRegistering,
     kFullInstallVolume,  // the install folder is on a volume that fills up
     kFullTemp,           // so is the temporary folder
+    kShellHangs,         // the user's desktop shell stops answering before the finish button is pressed
 };
 
 struct Road {
@@ -148,6 +151,7 @@ struct Road {
     bool browserOpened;      // the complete installer's address went to the shell
     bool segmentsRequested;  // nginx served package bytes (to this run)
     Fault fault = Fault::kNone;
+    bool readsLicence = false;  // the licence link is clicked first: the terms open in the browser
 };
 
 constexpr bool Y = true, N = false;
@@ -164,7 +168,8 @@ const Road kRoads[] = {
     // name                              keyed front              package   sig         custom stats waiting
     //                                   boxes            unpacked            registered started reports browser segments
     {"QuickInstall",                     N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
-                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone,    Y},
     {"CustomFolderWithSpacesNoOptions",  N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
     {"ServerAnswers404ThenOk",           N,    Front::kNotFound,  "",       kNoSig,     N,     Y,    nullptr,
@@ -209,6 +214,10 @@ const Road kRoads[] = {
     {"TemporaryFolderFillsUp",           N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y,
                                          Fault::kFullTemp},
+    // The product is started all the same, by the installer itself, once the shell has had its time.
+    {"ShellDoesNotAnswer",               N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kShellHangs},
 };
 // clang-format on
 
@@ -437,8 +446,48 @@ void SecondCopyWhileDownloading(Installer& in) {
     EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_EQ(::WaitForSingleObject(adbProcess.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     ::TerminateProcess(adbProcess.get(), 0);
-    ::WaitForSingleObject(adbProcess.get(), 5000);
+    ::WaitForSingleObject(adbProcess.get(), kPatienceMs);
 }
+
+// The process of the user's desktop shell, which starts what the installer hands it: under Wine the one
+// the desktop window belongs to.
+DWORD ShellProcess() {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(::GetDesktopWindow(), &process);
+    return process;
+}
+
+// While it lives, the desktop shell answers no call from another process, as a hung one would: every
+// thread of its process is suspended but the desktop window's (which programs that open windows go on
+// needing under Wine).
+class UnansweringShell {
+  public:
+    UnansweringShell() {
+        DWORD shell = 0;
+        const DWORD desktopThread = ::GetWindowThreadProcessId(::GetDesktopWindow(), &shell);
+        const UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+             more = Thread32Next(snapshot.get(), &entry)) {
+            if (entry.th32OwnerProcessID != shell || entry.th32ThreadID == desktopThread)
+                continue;
+            UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+            if (thread && ::SuspendThread(thread.get()) != static_cast<DWORD>(-1))
+                suspended.push_back(std::move(thread));
+        }
+        EXPECT_FALSE(suspended.empty()) << "no thread of the shell's process " << shell << " to suspend";
+    }
+    ~UnansweringShell() {
+        for (const UniqueKernelHandle& thread : suspended)
+            ::ResumeThread(thread.get());
+    }
+    UnansweringShell(const UnansweringShell&) = delete;
+    UnansweringShell& operator=(const UnansweringShell&) = delete;
+
+  private:
+    std::vector<UniqueKernelHandle> suspended;
+};
 
 // Takes one road from the start of the installer to its end, and checks what it left. `afresh` false
 // keeps what an earlier run left.
@@ -476,6 +525,15 @@ void Drive(const Road& road, bool afresh = true) {
 
     Installer in(L"", SW_SHOWNORMAL, road.keyed ? RADU_KEYED_SETUP_EXE : nullptr);
     ASSERT_NE(in.Dialog(), nullptr);
+    if (road.readsLicence) {
+        in.MouseClick(in.Item(kLink));
+        ASSERT_TRUE(WaitFor([&] { return browser->Started(); }, kPatienceMs));
+        const StartRecord opened = browser->Record();
+        EXPECT_NE(opened.commandLine.find(L"http://" RADU_PACKAGE_HOST L"/terms.html"), std::wstring::npos)
+            << opened.commandLine;
+        EXPECT_EQ(opened.parentId, ShellProcess()) << opened.parentName;  // as the user
+        browser->Forget();
+    }
     ChooseAndInstall(in, road);
     if (road.fault == Fault::kSecondCopy) {
         SecondCopyWhileDownloading(in);
@@ -507,23 +565,32 @@ void Drive(const Road& road, bool afresh = true) {
     EXPECT_EQ(!SegmentTransfers(road.name).empty(), road.segmentsRequested);
     WaitFor([&] { return stats == nullptr || stats->Requests().size() >= road.reports; }, kPatienceMs);
 
+    // What the user goes on using is started by the user's shell, with the user's token; only where the
+    // shell does not answer, by the installer after a bounded wait (the shell still hangs as it ends).
+    std::unique_ptr<UnansweringShell> hungShell;
+    if (road.fault == Fault::kShellHangs)
+        hungShell = std::make_unique<UnansweringShell>();
+    const DWORD starter = hungShell ? ::GetProcessId(in.process()) : ShellProcess();
     in.Click(in.InstallButton());
     EXPECT_EQ(in.WaitForExit(), 1005u);
+    hungShell.reset();
     ExpectReports(stats.get(), road.reports);
     const std::wstring product = folder + L"VaruPhoneAx\\";
     if (road.started) {
         ASSERT_TRUE(WaitFor([&] { return FileExists(product + L"started.txt"); }, kPatienceMs));
         const StartRecord started = ReadStartRecord(product);
         EXPECT_TRUE(SameText(started.path, folder + kProgram)) << "[" << started.path << "]";
+        EXPECT_EQ(started.parentId, starter) << started.parentName;
     } else {
         EXPECT_FALSE(FileExists(product + L"started.txt"));
     }
     if (road.browserOpened) {
         ASSERT_TRUE(WaitFor([&] { return browser->Started(); }, kPatienceMs));
-        const std::wstring commandLine = browser->Record().commandLine;
-        EXPECT_NE(commandLine.find(L"http://" RADU_PACKAGE_HOST L"/consezip/ZoRiduvUzarizaz.exe"),
+        const StartRecord opened = browser->Record();
+        EXPECT_NE(opened.commandLine.find(L"http://" RADU_PACKAGE_HOST L"/consezip/ZoRiduvUzarizaz.exe"),
                   std::wstring::npos)
-            << commandLine;
+            << opened.commandLine;
+        EXPECT_EQ(opened.parentId, ShellProcess()) << opened.parentName;
     } else {
         EXPECT_FALSE(browser->Started());
     }

@@ -90,7 +90,8 @@ bool Show() {
     Print(std::wstring(L"temporary folder: ") +
           (downloadGone ? L"package and part files deleted" : L"package or part files left"));
     if (WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000)) {
-        Print(L"product started: " + ReadStartRecord(product).path);
+        const StartRecord started = ReadStartRecord(product);
+        Print(L"product started: " + started.path + L" (by " + started.parentName + L")");
         return true;
     }
     Print(L"product not started");

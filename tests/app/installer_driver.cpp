@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cwchar>
 #include <memory>
 
 #include "build_config.h"
@@ -44,10 +45,20 @@ bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {
 StartRecord ReadStartRecord(const std::wstring& folder) {
     const std::string bytes = ReadFileBytes(folder + L"started.txt");
     const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    const size_t line = text.find(L'\n');
-    if (line == std::wstring::npos)
-        return {text, L""};
-    return {text.substr(0, line), text.substr(line + 1)};
+    StartRecord record;
+    const size_t first = text.find(L'\n'), second = text.find(L'\n', first == text.npos ? first : first + 1);
+    record.path = text.substr(0, first);
+    if (first == std::wstring::npos)
+        return record;
+    record.commandLine = text.substr(first + 1, second == text.npos ? second : second - first - 1);
+    if (second == std::wstring::npos)
+        return record;
+    const std::wstring parent = text.substr(second + 1);
+    record.parentId = static_cast<DWORD>(std::wcstoul(parent.c_str(), nullptr, 10));
+    const size_t space = parent.find(L' ');
+    if (space != std::wstring::npos)
+        record.parentName = parent.substr(space + 1);
+    return record;
 }
 
 namespace {

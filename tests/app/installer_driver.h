@@ -123,10 +123,12 @@ std::vector<std::wstring> DownloadLeftovers();
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
 
 // What the product's stand-in (varu_marker) wrote into "started.txt" beside itself when it was started:
-// its own path and its command line; both empty when it was not started.
+// its own path, its command line and the process that started it; all empty when it was not started.
 struct StartRecord {
     std::wstring path;
     std::wstring commandLine;
+    DWORD parentId = 0;
+    std::wstring parentName;  // the parent's program file name, as a tool-help snapshot lists it
 };
 StartRecord ReadStartRecord(const std::wstring& folder);
 
