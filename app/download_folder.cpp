@@ -205,17 +205,29 @@ std::wstring ProgramFilesFolder() {
     return folder;
 }
 
-}  // namespace
-
-std::wstring PrepareOwnFolder(const std::wstring& parent, const wchar_t* name) {
+// The folder `name` below `parent` when it can be one of the installer's own: it fits, with its files and
+// the probe beside it (up to 17 units longer), and nothing on the way is a link. Empty otherwise.
+std::wstring FolderBelow(const std::wstring& parent, const wchar_t* name) {
     const std::wstring folder = parent + name;
-    // The probe beside it takes up to 17 more units than the folder.
     if (parent.empty() || parent.back() != L'\\' || folder.size() + 1 + kLongestDownloadName > MAX_PATH - 1 ||
         folder.size() + 17 > MAX_PATH - 1 || !NoLinkOnTheWay(parent))
         return {};
+    return folder;
+}
+
+UniqueLocalMemory OwnDescriptor() {
     UniqueLocalMemory descriptor;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kDownloadFolderSddl, SDDL_REVISION_1,
-                                                                descriptor.put(), nullptr))
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(kDownloadFolderSddl, SDDL_REVISION_1,
+                                                           descriptor.put(), nullptr);
+    return descriptor;
+}
+
+}  // namespace
+
+std::wstring PrepareOwnFolder(const std::wstring& parent, const wchar_t* name) {
+    const std::wstring folder = FolderBelow(parent, name);
+    UniqueLocalMemory descriptor = OwnDescriptor();
+    if (folder.empty() || !descriptor)
         return {};
     SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
     // Another copy of the installer may make the folder between this copy's look and its own attempt:
@@ -235,17 +247,19 @@ std::wstring PrepareOwnFolder(const std::wstring& parent, const wchar_t* name) {
     return {};
 }
 
-std::wstring DownloadFolderPath() {
-    const std::wstring parent = ProgramFilesFolder();
-    if (parent.empty())
-        return {};
-    const std::wstring folder = parent + kDownloadFolderName + L"\\";
-    return folder.size() + kLongestDownloadName > MAX_PATH - 1 ? std::wstring() : folder;
-}
-
 std::wstring PrepareDownloadFolder() {
     const std::wstring parent = ProgramFilesFolder();
     return parent.empty() ? std::wstring() : PrepareOwnFolder(parent, kDownloadFolderName);
+}
+
+std::wstring ExistingDownloadFolder() {
+    const std::wstring folder = FolderBelow(ProgramFilesFolder(), kDownloadFolderName);
+    UniqueLocalMemory descriptor = OwnDescriptor();
+    if (folder.empty() || !descriptor)
+        return {};
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
+    bool unknown = false;
+    return StateOf(folder, security, unknown) == FolderState::kAsMade ? folder + L"\\" : std::wstring();
 }
 
 }  // namespace radu

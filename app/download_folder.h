@@ -19,17 +19,17 @@ inline constexpr wchar_t kDownloadFolderSddl[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OIC
 // The longest name kept in the folder ("VaruPhoneAx.zip_join"): the folder's path leaves room for it.
 inline constexpr size_t kLongestDownloadName = 20;
 
-// The Program Files folder + "\RadurodiSetup\", whether or not the folder is there; empty when the system
-// names no Program Files folder or the files kept there would not fit in 260 units.
-std::wstring DownloadFolderPath();
-
 // Makes the folder ready for use: keeps it when it is as this program makes it, makes it when it is
 // missing, and discards and remakes one in any other state. Its path (ending with "\"), or empty when no
 // such folder can be had: then nothing is to be written.
 std::wstring PrepareDownloadFolder();
 
-// The same for the folder `name` below `parent` (a path ending with "\"). Nothing on the way from the
-// root to the folder may be a link or a mount point; the parent must be a folder where only
+// The folder's path when it is there as this program makes it, for what only removes files from it;
+// empty otherwise (then nothing of it is touched). The folder is neither made nor discarded.
+std::wstring ExistingDownloadFolder();
+
+// PrepareDownloadFolder for the folder `name` below `parent` (a path ending with "\"). Nothing on the way
+// from the root to the folder may be a link or a mount point; the parent must be a folder where only
 // administrators may create anything (not checked here).
 std::wstring PrepareOwnFolder(const std::wstring& parent, const wchar_t* name);
 

@@ -25,7 +25,7 @@ int CDriverDownloadCallBack::OnProgress(unsigned, int percent, unsigned, int) {
 void (*afterPackageCheck)(const wchar_t* packagePath) = nullptr;
 
 std::wstring DownloadedPackagePath() {
-    const std::wstring folder = DownloadFolderPath();
+    const std::wstring folder = ExistingDownloadFolder();
     return folder.empty() ? folder : folder + kPackageFileName;
 }
 

@@ -36,7 +36,7 @@ class CDriverDownloadCallBack : public IDownloadCallBack {
     DWORD lastPostTick = 0;  // tick of the last post; 0 = nothing posted yet
 };
 
-// Download folder + "VaruPhoneAx.zip"; empty when the system names no place for the folder.
+// Download folder + "VaruPhoneAx.zip"; empty when the folder is not there as the installer makes it.
 std::wstring DownloadedPackagePath();
 
 // Test seam: when set, called on the worker thread with the package's path after a build with a key has

@@ -1,11 +1,13 @@
 #include "installer_driver.h"
 
 #include <commctrl.h>
+#include <sddl.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
 #include <memory>
 
+#include "app/download_folder.h"
 #include "build_config.h"
 #include "common/device_context.h"
 #include "common/unique_handle.h"
@@ -21,8 +23,22 @@ std::wstring Temp() {
     return path;
 }
 
+std::wstring DownloadFolder() {
+    return Env(L"ProgramFiles") + L"\\" + kDownloadFolderName + L"\\";
+}
+
+bool MakeDownloadFolder() {
+    UniqueLocalMemory descriptor;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kDownloadFolderSddl, SDDL_REVISION_1,
+                                                                descriptor.put(), nullptr))
+        return false;
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
+    return ::CreateDirectoryW(DownloadFolder().c_str(), &security) ||
+           ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
 std::vector<std::wstring> DownloadLeftovers() {
-    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
+    const std::wstring package = DownloadFolder() + L"VaruPhoneAx.zip";
     std::vector<std::wstring> found;
     for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join"})
         if (FileExists(package + suffix))
