@@ -214,8 +214,8 @@ const Road kRoads[] = {
     {"InstallVolumeFillsUp",             N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kDiskFullBoxes,  Unpacked::kPartly,  Y,         N,      2,      N,      Y,
                                          Fault::kFullInstallVolume},
-    // The package no longer passes through the temporary folder: a small one does not matter, nor does
-    // one too long to hold, nor what is planted there.
+    // The package does not pass through the temporary folder: a small one does not matter, nor does one
+    // too long to hold, nor what is planted there.
     {"TemporaryFolderTooSmall",          N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
                                          Fault::kFullTemp},
