@@ -6,7 +6,6 @@
 
 #include <windows.h>
 #include <aclapi.h>
-#include <sddl.h>
 
 #include <string>
 #include <vector>
@@ -50,14 +49,6 @@ const Case kCases[] = {
     {"a link at its name", Planted::kLinkAtName, false, false},
     {"a link on the way", Planted::kLinkOnTheWay, false, false},
 };
-
-void MakeFolder(const std::wstring& path, const wchar_t* sddl) {
-    UniqueLocalMemory descriptor;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.put(),
-                                                                     nullptr));
-    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
-    ASSERT_TRUE(CreateDirectoryW(path.c_str(), &security));
-}
 
 // Every ACE of the folder's DACL allows and names SYSTEM, Administrators or the folder's owner.
 void ExpectOnlyOwnAces(const std::wstring& folder) {
@@ -105,14 +96,14 @@ TEST(DownloadFolder, KeptMadeOrDiscardedAndNeverThroughALink) {
             case Planted::kNothing:
                 break;
             case Planted::kAsMade:
-                MakeFolder(parent + L"Own", kDownloadFolderSddl);
+                ASSERT_TRUE(test::MakeFolder(parent + L"Own", kDownloadFolderSddl));
                 ASSERT_TRUE(WriteFileBytes(parent + L"Own\\VaruPhoneAx.zip_0", "part"));
                 break;
             case Planted::kFile:
                 ASSERT_TRUE(WriteFileBytes(parent + L"Own", "file"));
                 break;
             case Planted::kOpenDacl:
-                MakeFolder(parent + L"Own", L"D:(A;OICI;FA;;;WD)");
+                ASSERT_TRUE(test::MakeFolder(parent + L"Own", L"D:(A;OICI;FA;;;WD)"));
                 ASSERT_TRUE(WriteFileBytes(parent + L"Own\\VaruPhoneAx.zip_0", "planted"));
                 break;
             case Planted::kLinkAtName:

@@ -1,7 +1,6 @@
 #include "installer_driver.h"
 
 #include <commctrl.h>
-#include <sddl.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
@@ -28,13 +27,7 @@ std::wstring DownloadFolder() {
 }
 
 bool MakeDownloadFolder() {
-    UniqueLocalMemory descriptor;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kDownloadFolderSddl, SDDL_REVISION_1,
-                                                                descriptor.put(), nullptr))
-        return false;
-    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
-    return ::CreateDirectoryW(DownloadFolder().c_str(), &security) ||
-           ::GetLastError() == ERROR_ALREADY_EXISTS;
+    return MakeFolder(DownloadFolder(), kDownloadFolderSddl) || DirExists(DownloadFolder());
 }
 
 std::vector<std::wstring> DownloadLeftovers() {
