@@ -1,6 +1,7 @@
 // The install worker thread and the download callback it hands to the engine.
 #include "app/install_worker.h"
 
+#include "app/download_folder.h"
 #include "app/install_messages.h"
 #include "app/main_dlg.h"
 #include "app/package_key.h"
@@ -23,14 +24,9 @@ int CDriverDownloadCallBack::OnProgress(unsigned, int percent, unsigned, int) {
 
 void (*afterPackageCheck)(const wchar_t* packagePath) = nullptr;
 
-std::wstring TempFolder() {
-    wchar_t path[MAX_PATH] = L"";
-    const DWORD length = ::GetTempPathW(MAX_PATH, path);
-    return length > 0 && length < MAX_PATH ? std::wstring(path, length) : std::wstring();
-}
-
 std::wstring DownloadedPackagePath() {
-    return TempFolder() + kPackageFileName;
+    const std::wstring folder = ExistingDownloadFolder();
+    return folder.empty() ? folder : folder + kPackageFileName;
 }
 
 DWORD WINAPI InstallWorker(void* parameter) {
@@ -42,17 +38,22 @@ DWORD WINAPI InstallWorker(void* parameter) {
     const std::wstring installFolder = dialog->TakeInstallFolder();
 
     CDriverDownloadCallBack callback(window);
-    const std::wstring temp = TempFolder();
-    // The package lands in the temporary folder under the address's file name; one already there from an
-    // earlier attempt is used as it is (7).
+    // The package lands in the installer's own download folder under its own name, whatever the address's
+    // redirects end in; one already there from an earlier attempt is used as it is (7). Without a usable
+    // folder nothing is downloaded anywhere else (12).
     // A build with the maker's key takes the package only with the maker's signature over it, and holds it
     // open, refusing writers, from the check to its last entry: the bytes checked are the bytes unpacked.
     const PackageKey* key = BuiltInPackageKey();
-    const std::wstring package = temp + kPackageFileName;
+    const std::wstring folder = PrepareDownloadFolder();
+    const std::wstring package = folder + kPackageFileName;
     UniqueFileHandle checked;
-    const int result =
-        key ? DownloadSignedFile(kPackageAddress, temp.c_str(), &callback, 0, TRUE, *key, checked)
-            : DownloadFile(kPackageAddress, temp.c_str(), &callback, 0, TRUE, FALSE, FALSE);
+    int result = kDownloadBadDestination;
+    if (!folder.empty()) {
+        result = key ? DownloadSignedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0,
+                                          TRUE, *key, checked)
+                     : DownloadNamedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0,
+                                         TRUE, FALSE);
+    }
     if (result == kDownloadOk || result == kDownloadTargetExists) {
         ::PostMessageW(window, WM_UNPACK_BEGIN, 0, 0);
         // Posts a progress message per entry, a failure message when it gives up, and the end message.

@@ -1,7 +1,7 @@
 // The install's long work, off the window's thread: one worker thread per install downloads the package
-// into the temporary folder and unpacks it into the install folder. It talks to the window only by
-// posting messages (install_messages.h); the download engine's progress reaches the window through
-// CDriverDownloadCallBack, at most one message every 500 ms.
+// into the installer's own download folder (download_folder.h) and unpacks it into the install folder. It
+// talks to the window only by posting messages (install_messages.h); the download engine's progress reaches
+// the window through CDriverDownloadCallBack, at most one message every 500 ms.
 #pragma once
 
 #include <windows.h>
@@ -36,9 +36,7 @@ class CDriverDownloadCallBack : public IDownloadCallBack {
     DWORD lastPostTick = 0;  // tick of the last post; 0 = nothing posted yet
 };
 
-// The user's temporary folder as the system reports it (ends with "\"), where the package is downloaded.
-std::wstring TempFolder();
-// Temporary folder + "VaruPhoneAx.zip".
+// Download folder + "VaruPhoneAx.zip"; empty when the folder is not there as the installer makes it.
 std::wstring DownloadedPackagePath();
 
 // Test seam: when set, called on the worker thread with the package's path after a build with a key has

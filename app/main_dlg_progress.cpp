@@ -84,8 +84,11 @@ LRESULT CMainDlg::OnUnpackFailed(WPARAM, LPARAM) {
 LRESULT CMainDlg::SendInstallReport(WPARAM, LPARAM) {
     installState = ui::StateFinished;
     // An attempt that comes to its end leaves nothing of its download behind, neither the package nor its
-    // part files (only a program closed while downloading keeps its part files for the next run).
-    DeleteDownload(DownloadedPackagePath().c_str());
+    // part files (only a program closed while downloading keeps its part files for the next run); the
+    // download folder itself goes when the program ends.
+    const std::wstring package = DownloadedPackagePath();
+    if (!package.empty())
+        DeleteDownload(package.c_str());
     // Posted to the statistics server, or queued in the temporary folder when it cannot be reached. The
     // window does not answer while this runs.
     SendReport(kReportType);

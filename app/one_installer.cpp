@@ -2,14 +2,18 @@
 
 #include <cwchar>
 
+#include "app/download_folder.h"
 #include "app/product.h"
 
 namespace radu {
 
 namespace {
 
-// In the global namespace: an installer started in another session writes the same files.
-constexpr wchar_t kGuardName[] = L"Global\\RadurodiSetup.OneInstaller";
+// A copy that is ending deletes its guard file and may remove the folder between this copy's look at the
+// folder and its opening of the file (then the open fails with "access denied" or "path not found"
+// rather than a sharing violation): such an open is tried again, for about a second.
+constexpr int kGuardRounds = 20;
+constexpr DWORD kGuardRetryMs = 50;
 
 struct WindowSearch {
     DWORD self;
@@ -32,21 +36,33 @@ BOOL CALLBACK FindInstallerWindow(HWND hwnd, LPARAM param) {
 }  // namespace
 
 COneInstaller::~COneInstaller() {
-    if (held)
-        ::ReleaseMutex(mutex.get());
+    if (!guard)
+        return;
+    guard.reset();  // the file goes with its handle
+    // Fails, as it should, while part files wait for the next run or another copy has taken the guard.
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 bool COneInstaller::Take() {
-    mutex.reset(::CreateMutexW(nullptr, FALSE, kGuardName));
-    if (!mutex)
-        return ::GetLastError() != ERROR_ACCESS_DENIED;  // made by another installer with other rights
-    // WAIT_ABANDONED: the last holder ended without letting go; the guard is this copy's now.
-    const DWORD wait = ::WaitForSingleObject(mutex.get(), 0);
-    held = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    return held;
+    for (int round = 0; round < kGuardRounds; ++round) {
+        folder = PrepareDownloadFolder();
+        if (folder.empty())
+            return true;
+        guard.reset(::CreateFileW((folder + kGuardFileName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (guard)
+            return true;
+        if (::GetLastError() == ERROR_SHARING_VIOLATION) {
+            folder.clear();
+            return false;
+        }
+        ::Sleep(kGuardRetryMs);
+    }
+    folder.clear();  // a guard that cannot be had does not keep the install from running
+    return true;
 }
 
-bool ShowRunningInstaller(DWORD limitMs) {
+void ShowRunningInstaller(DWORD limitMs) {
     WindowSearch search = {::GetCurrentProcessId(), nullptr};
     const DWORD start = ::GetTickCount();
     for (;;) {
@@ -55,13 +71,15 @@ bool ShowRunningInstaller(DWORD limitMs) {
             break;
         ::Sleep(50);  // the first copy is still setting up its window
     }
-    if (search.found == nullptr)
-        return false;
+    if (search.found == nullptr) {
+        ::MessageBoxW(nullptr, kAnotherInstallerRunsText, L"提示",
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        return;
+    }
     if (::IsIconic(search.found))
         ::ShowWindowAsync(search.found, SW_RESTORE);
     // A box the installer shows (the download fallback, an unpack failure) is what the user must answer.
     ::SetForegroundWindow(::GetLastActivePopup(search.found));
-    return true;
 }
 
 }  // namespace radu

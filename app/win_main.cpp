@@ -9,7 +9,8 @@
 #include "ui/gdiplus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
-    // A second copy shows the first one and ends before it stops, kills, downloads or reports anything.
+    // A second copy shows the first one (or says that it runs) and ends before it stops, kills, downloads or
+    // reports anything.
     radu::COneInstaller guard;
     if (!guard.Take()) {
         radu::ShowRunningInstaller(radu::kFirstWindowWaitMs);

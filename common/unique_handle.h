@@ -131,6 +131,11 @@ struct IconTraits {  // icons loaded without LR_SHARED
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { ::DestroyIcon(h); }
 };
+struct LocalMemoryTraits {  // blocks the system allocates for the caller (security descriptors)
+    using Handle = HLOCAL;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
 template <typename Interface>
 struct ComTraits {  // one reference to a COM object
     using Handle = Interface*;
@@ -152,6 +157,7 @@ using UniqueCngKey = UniqueHandle<CngKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 // put() gives Interface**, as IID_PPV_ARGS and QueryInterface want it.
 template <typename Interface>
 using UniqueComPtr = UniqueHandle<ComTraits<Interface>>;

@@ -1,7 +1,6 @@
-// Parts: download_file.cpp (DownloadFile, DeleteDownload, CreateDirectoryTree), signed_download.cpp
-// (DownloadSignedFile).
-// The download engine's public face: one call that downloads an "http://" address into a folder, the
-// callback it reports through, its result codes, and two file helpers.
+// Parts: download_file.cpp (DownloadFile, DownloadNamedFile, DeleteDownload, CreateDirectoryTree),
+// signed_download.cpp (DownloadSignedFile). The download engine's public face: one call that downloads an
+// "http://" address into a folder, the callback it reports through, its result codes, and two file helpers.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +43,8 @@ enum DownloadResult : int {
     kDownloadCannotReadPart = 10,
     kDownloadCannotWritePart = 11,
     kDownloadBadDestination = 12,  // address or destination missing, the folder could not be made, or the
-                                   // server named a file that is not a plain name in the destination
+                                   // file's name (the server's or the caller's) is not a plain name in the
+                                   // destination
     kDownloadNoHeader = 14,        // not one byte of a response header arrived
     kDownloadSendFailed = 15,
     kDownloadBroken = 16,        // a connection failed or closed before its segment was complete
@@ -63,15 +63,24 @@ enum DownloadResult : int {
 int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
                  int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode);
 
-// DownloadFile (no overwriting, no extension mode) for a file that is accepted only with the maker's
-// signature: the final address carries it ("sig=", base64url of the DER form, see signature_text.h), and
+// DownloadFile with the target named by the caller: destination + fileName, whatever the final address's
+// last segment says, so that a server (or anyone who can answer in its place) cannot pick which file in
+// the destination is created, resumed, truncated or deleted. fileName must be a plain file name and the
+// destination must not be empty, or nothing is written (12). The final address still needs a host, a path
+// and a file name (4).
+int DownloadNamedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
+                      IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite);
+
+// DownloadNamedFile (no overwriting) for a file that is accepted only with the maker's signature: the
+// final address carries it ("sig=", base64url of the DER form, see signature_text.h), and
 // it must verify with key over the target's bytes. The target is checked through a handle that refuses
 // writers, renaming and deletion; on 1 or 7 that handle is handed to the caller in held, so that what was
 // checked cannot change while the handle lives. A target already there that fails is deleted and fetched
 // once more. Any failure of the check deletes the target with its part files and returns
 // kDownloadBadSignature; other failures return DownloadFile's codes, with held empty.
-int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
-                       int userData, BOOL multiSegment, const PackageKey& key, UniqueFileHandle& held);
+int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
+                       IDownloadCallBack* callback, int userData, BOOL multiSegment, const PackageKey& key,
+                       UniqueFileHandle& held);
 
 // Deletes a downloaded file and its part files ("<path>_0", "<path>_1", ... up to the first gap, and
 // "<path>_tmp"), and a join that did not finish ("<path>_join"). Returns 1, or 0 for a null path.

@@ -25,15 +25,26 @@ bool IsFolder(const std::wstring& path) {
 
 int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
                  int userData, BOOL multiSegment, BOOL overwrite, BOOL extensionMode) {
-    return RunDownloadJob(address, destination, callback, userData, multiSegment, overwrite, extensionMode)
+    return RunDownloadJob(address, destination, nullptr, callback, userData, multiSegment, overwrite,
+                          extensionMode)
         .result;
 }
 
-DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination,
+int DownloadNamedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
+                      IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite) {
+    return RunDownloadJob(address, destination, fileName, callback, userData, multiSegment, overwrite, FALSE)
+        .result;
+}
+
+DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
                                IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite,
                                BOOL extensionMode) {
     DownloadOutcome outcome;
     if (!address || !destination)
+        return outcome;
+    // A name of the caller's own must name a file in a folder the caller names: an empty destination
+    // would put it in whatever the current directory happens to be.
+    if (fileName && (!*destination || !IsPlainFileName(fileName)))
         return outcome;
     CHttpGet http(callback, multiSegment, userData, overwrite);
 
@@ -58,13 +69,15 @@ DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destinatio
         outcome.result = kDownloadBadAddress;
         return outcome;
     }
-    // The server chooses the file name (a redirect can say anything): it must name a file in the
-    // destination and nothing else, or nothing is written at all.
-    if (!IsPlainFileName(parts.fileName))
+    // Without a name of the caller's, the server chooses it (a redirect can say anything): it must name a
+    // file in the destination and nothing else, or nothing is written at all.
+    if (!fileName && !IsPlainFileName(parts.fileName))
         return outcome;
 
     std::wstring target = destination;
-    if (extensionMode) {
+    if (fileName) {
+        target += fileName;
+    } else if (extensionMode) {
         size_t dot = parts.fileName.rfind(L'.');
         if (dot != std::wstring::npos)
             target += L"." + parts.fileName.substr(dot + 1);

@@ -15,8 +15,8 @@ struct DownloadOutcome {
     std::wstring target;        // the file's path; likewise
 };
 
-// DownloadFile, keeping the final address and the target's path.
-DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination,
+// DownloadFile (fileName null) or DownloadNamedFile, keeping the final address and the target's path.
+DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
                                IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite,
                                BOOL extensionMode);
 

@@ -22,14 +22,15 @@ UniqueFileHandle OpenChecked(const DownloadOutcome& outcome, const PackageKey& k
 
 }  // namespace
 
-int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, IDownloadCallBack* callback,
-                       int userData, BOOL multiSegment, const PackageKey& key, UniqueFileHandle& held) {
+int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
+                       IDownloadCallBack* callback, int userData, BOOL multiSegment, const PackageKey& key,
+                       UniqueFileHandle& held) {
     held.reset();
     // A file already there is checked like a fresh one; when it fails it goes, and the second round
     // fetches the package anew.
     for (int round = 0; round < 2; ++round) {
         DownloadOutcome outcome =
-            RunDownloadJob(address, destination, callback, userData, multiSegment, FALSE, FALSE);
+            RunDownloadJob(address, destination, fileName, callback, userData, multiSegment, FALSE, FALSE);
         if (outcome.result != kDownloadOk && outcome.result != kDownloadTargetExists)
             return outcome.result;
         held = OpenChecked(outcome, key);

@@ -1,11 +1,14 @@
 // radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]: runs one download the way the installer does
 // (no overwriting, no extension mode; with a key, accepted only with the maker's signature, as a build with
-// that key accepts it), printing every progress report to standard error and "result=N" last.
+// that key accepts it), printing every progress report to standard error and "result=N" last. The file is
+// named after URL's last segment, as the installer names its package after its own address: wherever the
+// redirects end, the server does not choose which file in DEST_FOLDER is written, resumed or deleted.
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
 #include "download/download.h"
+#include "download/url.h"
 #include "tools/commands.h"
 
 namespace {
@@ -35,7 +38,8 @@ struct ResultText {
 const ResultText kResults[] = {
     {radu::kDownloadOk, L"downloaded, joined and verified (digest, and signature with --key)"},
     {radu::kDownloadHttpRefused, L"the server refused the request (404, 403 or an unusable status)"},
-    {radu::kDownloadBadAddress, L"no host, path or file name in the final address (or a fifth redirect)"},
+    {radu::kDownloadBadAddress,
+     L"no host, path or file name in the address or the final one (or a fifth redirect)"},
     {radu::kDownloadStopped, L"stopped"},
     {radu::kDownloadDigestMismatch, L"the MD5 digest differs from the address's; the file was deleted"},
     {radu::kDownloadTargetExists, L"the file was already there (and verified, where the address says how)"},
@@ -100,8 +104,14 @@ int Fetch(int argc, wchar_t** argv) {
     PrintingCallBack callback;
     const BOOL segments = single ? FALSE : TRUE;
     radu::UniqueFileHandle checked;  // the verified file stays unchanged until the result is out
-    int result = keyFile ? radu::DownloadSignedFile(argv[0], argv[1], &callback, 0, segments, key, checked)
-                         : radu::DownloadFile(argv[0], argv[1], &callback, 0, segments, FALSE, FALSE);
+    const std::wstring name = radu::ParseUrl(argv[0]).fileName;
+    int result = radu::kDownloadBadAddress;
+    if (!name.empty()) {
+        result = keyFile
+                     ? radu::DownloadSignedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments, key,
+                                                checked)
+                     : radu::DownloadNamedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments, FALSE);
+    }
     for (const ResultText& r : kResults) {
         if (r.code == result)
             std::fwprintf(stderr, L"%ls\n", r.meaning);

@@ -24,6 +24,7 @@
 #include "test_service_control.h"
 #include "support/port80_recorder.h"
 #include "support/test_paths.h"
+#include "support/unix_links.h"
 
 namespace radu::test {
 namespace {
@@ -131,6 +132,13 @@ enum class Fault {
     kFullInstallVolume,  // the install folder is on a volume that fills up
     kFullTemp,           // so is the temporary folder
     kShellHangs,         // the user's desktop shell stops answering before the finish button is pressed
+    // What a program of the same user can plant where the download once lived, or could live:
+    kLinksAtOldNames,       // a link at every name the download took in the temporary folder, each to a
+                            // file elsewhere
+    kQueueWaiting,          // an earlier report waits in the queue file
+    kLongTempPath,          // the temporary folder's path does not fit in 260 units, and a package
+                            // waits in the installer's current directory
+    kLinkAtDownloadFolder,  // a link at the download folder's name, to a folder with a part file
 };
 
 struct Road {
@@ -178,13 +186,13 @@ const Road kRoads[] = {
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      N},
     {"BrokenArchiveWithItsDigest",       N,    Front::kRedirect,  "broken", kNoSig,     N,     Y,    nullptr,
                                          kBrokenBoxes,    Unpacked::kPartly,  Y,         N,      2,      N,      Y},
-    {"PackageAlreadyInTemp",             N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    "good",
+    {"PackageAlreadyDownloaded",         N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    "good",
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      N},
     {"StatisticsServerDown",             N,    Front::kRedirect,  "good",   kNoSig,     N,     N,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
     // With the maker's key: the maker's signature installs, even with a writer striking after the check;
     // a forger's package with its correct digest is refused unsigned, signed with another key or carrying
-    // the maker's signature of other bytes; a package planted in the temporary folder is checked, deleted
+    // the maker's signature of other bytes; a package planted in the download folder is checked, deleted
     // and fetched anew.
     {"SignedByTheMaker",                 Y,    Front::kRedirect,  "good",   kOwnSig,    N,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
@@ -211,20 +219,34 @@ const Road kRoads[] = {
     {"InstallVolumeFillsUp",             N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kDiskFullBoxes,  Unpacked::kPartly,  Y,         N,      2,      N,      Y,
                                          Fault::kFullInstallVolume},
-    {"TemporaryFolderFillsUp",           N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
-                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y,
+    // The package does not pass through the temporary folder: a small one does not matter, nor does one
+    // too long to hold, nor what is planted there.
+    {"TemporaryFolderTooSmall",          N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
                                          Fault::kFullTemp},
     // The product is started all the same, by the installer itself, once the shell has had its time.
     {"ShellDoesNotAnswer",               N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
                                          Fault::kShellHangs},
+    {"TemporaryFolderPathTooLong",       N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kLongTempPath},
+    {"LinksAtTheOldDownloadNames",       N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kLinksAtOldNames},
+    // The server names the report queue: the package still lands under its own name, and the queue
+    // keeps the earlier report beside this attempt's.
+    {"RedirectToTheQueueFilesName",      N,    Front::kQueueNamed, "good",  kNoSig,     N,     N,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      2,      N,      Y,
+                                         Fault::kQueueWaiting},
+    // Windows removes a link at the folder's name through a handle on the link itself; under Wine every
+    // call that removes a Unix symlink by name acts on its target, so no download folder can be had and
+    // nothing is downloaded anywhere else.
+    {"LinkAtTheDownloadFolder",          N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      N,
+                                         Fault::kLinkAtDownloadFolder},
 };
 // clang-format on
-
-void RemoveFiles(const std::vector<std::wstring>& files) {
-    for (const std::wstring& f : files)
-        DeleteFileW(f.c_str());
-}
 
 // Forgets everything an earlier install or test left that a road looks at.
 void StartAfresh() {
@@ -232,7 +254,12 @@ void StartAfresh() {
     RemoveTree(std::wstring(kDefaultFolder) + L"VaruPhoneAx");
     RemoveTree(kCustomParent);
     RemoveTree(kSmallFolder);
-    RemoveFiles(DownloadLeftovers());
+    const std::wstring downloads = DownloadFolder();
+    const DWORD attributes = GetFileAttributesW(downloads.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveLink(downloads.substr(0, downloads.size() - 1));
+    else
+        RemoveTree(downloads);
     DeleteFileA(QueueFile().c_str());
     if (browser)
         browser->Forget();
@@ -371,6 +398,94 @@ class TempFolderAt {
     std::vector<std::wstring> saved;
 };
 
+// The installer's current directory while it lives (it starts in the directory of this program).
+class CurrentDirectoryAt {
+  public:
+    explicit CurrentDirectoryAt(const std::wstring& folder) {
+        wchar_t current[MAX_PATH] = L"";
+        ::GetCurrentDirectoryW(MAX_PATH, current);
+        saved = current;
+        ::SetCurrentDirectoryW(folder.c_str());
+    }
+    ~CurrentDirectoryAt() { ::SetCurrentDirectoryW(saved.c_str()); }
+
+  private:
+    std::wstring saved;
+};
+
+const char kEarlierReport[] = "type=100&time=2020-01-02 03:04:05&mac=&apkid=&AdditionalInfo=";
+
+// What a road's fault puts in place before the installer starts: links, each to a file of its own that
+// must come through unchanged, a queued report, another temporary folder. Undone when the road ends.
+class Plantings {
+  public:
+    void Plant(Fault fault) {
+        const std::string forged = ReadFileBytes(ServedPackage("forged"));
+        if (fault == Fault::kLinksAtOldNames) {
+            for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join"})
+                Link(Temp() + L"VaruPhoneAx.zip" + suffix, elsewhere / (std::wstring(L"target") + suffix),
+                     "not to be touched");
+        } else if (fault == Fault::kLinkAtDownloadFolder) {
+            Link(DownloadFolder().substr(0, DownloadFolder().size() - 1), elsewhere.path(), "");
+            Keep(elsewhere / L"VaruPhoneAx.zip_0", forged.substr(0, 300000));
+        } else if (fault == Fault::kQueueWaiting) {
+            const std::string queue = QueueFile();
+            ASSERT_TRUE(WritePrivateProfileStringA("1", "info", kEarlierReport, queue.c_str()));
+            ASSERT_TRUE(WritePrivateProfileStringA("1", "UnSend", "1", queue.c_str()));
+            ASSERT_TRUE(WritePrivateProfileStringA("Number", "Key", "1", queue.c_str()));
+        } else if (fault == Fault::kLongTempPath) {
+            // The old fallback for a path too long: the current directory.
+            Keep(elsewhere / L"VaruPhoneAx.zip", forged);
+            startFolder = std::make_unique<CurrentDirectoryAt>(elsewhere.path());
+            longTemp = std::make_unique<TempFolderAt>(L"C:\\" + std::wstring(270, L'x') + L"\\");
+        }
+        queueWaiting = fault == Fault::kQueueWaiting;
+    }
+    ~Plantings() {
+        for (const Planted& p : links)
+            RemoveLink(p.link);
+    }
+
+    void ExpectUntouched() const {
+        for (const Planted& p : links)
+            EXPECT_TRUE(SameText(FinalPath(p.link), p.target))
+                << "[" << p.link << "] [" << FinalPath(p.link) << "]";
+        for (const Planted& p : files)
+            EXPECT_TRUE(ReadFileBytes(p.target) == p.bytes) << "changed: " << p.target;
+        if (queueWaiting) {
+            char info[256] = "";
+            GetPrivateProfileStringA("1", "info", "", info, sizeof info, QueueFile().c_str());
+            EXPECT_STREQ(info, kEarlierReport);
+        }
+    }
+
+  private:
+    struct Planted {
+        std::wstring link, target;
+        std::string bytes;
+    };
+    void Keep(const std::wstring& file, const std::string& bytes) {
+        ASSERT_TRUE(WriteFileBytes(file, bytes));
+        files.push_back({L"", file, bytes});
+    }
+    // A link to `target`, a file written with `bytes` (or a folder when bytes is empty).
+    void Link(const std::wstring& link, const std::wstring& target, const std::string& bytes) {
+        if (!bytes.empty())
+            Keep(target, bytes);
+        ASSERT_TRUE(PlantLink(link, target)) << link;
+        std::wstring final = target;
+        if (final.back() == L'\\')
+            final.pop_back();
+        links.push_back({link, final, bytes});
+    }
+
+    TempDir elsewhere;
+    std::vector<Planted> links, files;
+    std::unique_ptr<CurrentDirectoryAt> startFolder;
+    std::unique_ptr<TempFolderAt> longTemp;
+    bool queueWaiting = false;
+};
+
 bool PercentBetween(const Installer& in, double low, double high) {
     const std::wstring percent = TextOf(in.Item(kPercent));
     const double value = std::wcstod(percent.c_str(), nullptr);
@@ -405,7 +520,7 @@ void CutShort(const Road& road) {
     in.Kill();
     ASSERT_TRUE(reached) << "the install never got to where it was to be cut";
     EXPECT_TRUE(stats.Requests().empty());  // no attempt came to its end
-    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
+    const std::wstring package = DownloadFolder() + L"VaruPhoneAx.zip";
     if (downloading) {
         EXPECT_FALSE(FileExists(package));
         EXPECT_FALSE(DownloadLeftovers().empty());  // the part files, to go on from
@@ -516,9 +631,14 @@ void Drive(const Road& road, bool afresh = true) {
         ASSERT_TRUE(stats->listening()) << "port 80: " << stats->bindError();
     }
     if (road.waiting) {
-        ASSERT_TRUE(
-            CopyFileW(ServedPackage(road.waiting).c_str(), (Temp() + L"VaruPhoneAx.zip").c_str(), FALSE));
+        ASSERT_TRUE(MakeDownloadFolder());
+        ASSERT_TRUE(CopyFileW(ServedPackage(road.waiting).c_str(),
+                              (DownloadFolder() + L"VaruPhoneAx.zip").c_str(), FALSE));
     }
+    Plantings planted;
+    planted.Plant(road.fault);
+    if (::testing::Test::HasFatalFailure())
+        return;
     const std::wstring tamperRecord = Temp() + L"radu-tamper.txt";
     DeleteFileW(tamperRecord.c_str());
     SetEnvironmentVariableW(L"RADU_TAMPER_WITH", road.keyed ? ServedPackage("forged").c_str() : nullptr);
@@ -561,7 +681,9 @@ void Drive(const Road& road, bool afresh = true) {
                                                ? "write-refused replace-refused delete-refused"
                                                : "");
     ExpectRegistered(folder, road.registered, !road.custom);
-    EXPECT_TRUE(DownloadLeftovers().empty());
+    if (road.fault != Fault::kLinkAtDownloadFolder) {
+        EXPECT_TRUE(DownloadLeftovers().empty());
+    }
     EXPECT_EQ(!SegmentTransfers(road.name).empty(), road.segmentsRequested);
     WaitFor([&] { return stats == nullptr || stats->Requests().size() >= road.reports; }, kPatienceMs);
 
@@ -574,6 +696,10 @@ void Drive(const Road& road, bool afresh = true) {
     in.Click(in.InstallButton());
     EXPECT_EQ(in.WaitForExit(), 1005u);
     hungShell.reset();
+    if (road.fault != Fault::kLinkAtDownloadFolder) {
+        EXPECT_FALSE(DirExists(DownloadFolder()));  // it goes once empty
+    }
+    planted.ExpectUntouched();
     ExpectReports(stats.get(), road.reports);
     const std::wstring product = folder + L"VaruPhoneAx\\";
     if (road.started) {
@@ -648,7 +774,7 @@ TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
         in.Click(in.Item(kClose));
         EXPECT_EQ(in.WaitForExit(), 1106u);
         const std::vector<std::wstring> left = DownloadLeftovers();
-        ASSERT_EQ(left, std::vector<std::wstring>{Temp() + L"VaruPhoneAx.zip_0"});
+        ASSERT_EQ(left, std::vector<std::wstring>{DownloadFolder() + L"VaruPhoneAx.zip_0"});
         kept = static_cast<long long>(ReadFileBytes(left[0]).size());
         EXPECT_GT(kept, 0);
         EXPECT_LT(kept, size);

@@ -87,7 +87,7 @@ bool Show() {
     PrintLink(StartMenuLink());
     PrintLink(UninstallerLink());
     const bool downloadGone = DownloadLeftovers().empty();
-    Print(std::wstring(L"temporary folder: ") +
+    Print(std::wstring(L"download folder: ") +
           (downloadGone ? L"package and part files deleted" : L"package or part files left"));
     if (WaitFor([&] { return FileExists(product + L"started.txt"); }, 10000)) {
         const StartRecord started = ReadStartRecord(product);

@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "app/download_folder.h"
 #include "build_config.h"
 #include "common/device_context.h"
 #include "common/unique_handle.h"
@@ -22,8 +23,16 @@ std::wstring Temp() {
     return path;
 }
 
+std::wstring DownloadFolder() {
+    return Env(L"ProgramFiles") + L"\\" + kDownloadFolderName + L"\\";
+}
+
+bool MakeDownloadFolder() {
+    return MakeFolder(DownloadFolder(), kDownloadFolderSddl) || DirExists(DownloadFolder());
+}
+
 std::vector<std::wstring> DownloadLeftovers() {
-    const std::wstring package = Temp() + L"VaruPhoneAx.zip";
+    const std::wstring package = DownloadFolder() + L"VaruPhoneAx.zip";
     std::vector<std::wstring> found;
     for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join"})
         if (FileExists(package + suffix))

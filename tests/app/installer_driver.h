@@ -114,8 +114,12 @@ HWND FindInstallButton(HWND dialog);
 // A visible top-level dialog of the process other than `main` (a message box, the folder dialog), or null.
 HWND FindOtherDialog(DWORD processId, HWND main);
 
-// The temporary folder (ends with "\"), where the installer downloads its package.
+// The temporary folder (ends with "\").
 std::wstring Temp();
+// The installer's own download folder (ends with "\"), and that folder made as the installer makes it,
+// as an earlier run leaves it.
+std::wstring DownloadFolder();
+bool MakeDownloadFolder();
 // Every file an install attempt may leave there: the package, its part files and its joining file.
 std::vector<std::wstring> DownloadLeftovers();
 

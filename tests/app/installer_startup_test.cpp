@@ -1,9 +1,14 @@
-// Before its window appears, the installer stops the product's service and ends the product's processes.
+// Before its window appears, the installer stops the product's service and ends the product's processes,
+// and makes sure it is the only installer running.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/product.h"
+#include "common/unique_handle.h"
 #include "installer_driver.h"
 #include "support/test_paths.h"
 #include "test_service_control.h"
@@ -46,6 +51,49 @@ TEST(InstallerStartUp, StopsTheServiceAndEndsTheProductsProcesses) {
         CloseHandle(p->hProcess);
         CloseHandle(p->hThread);
     }
+}
+
+// Any program may create, hold, or deny everyone a named object in the global namespace: whatever another
+// program does with the name an earlier installer used as its guard, the installer shows its window. A
+// guard held in the installer's own folder while no window of that installer shows (a copy in another
+// session) makes the next copy say so, and end with 183.
+TEST(InstallerStartUp, NoOtherProgramPassesForARunningInstaller) {
+    const wchar_t kOldGuard[] = L"Global\\RadurodiSetup.OneInstaller";
+    const std::function<HANDLE()> squats[] = {
+        [&] { return CreateMutexW(nullptr, TRUE, kOldGuard); },
+        [&] {
+            radu::UniqueLocalMemory denyAll;
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, denyAll.put(),
+                                                                 nullptr);
+            SECURITY_ATTRIBUTES security = {sizeof security, denyAll.get(), FALSE};
+            return CreateMutexW(&security, TRUE, kOldGuard);
+        },
+        [&] { return CreateEventW(nullptr, TRUE, FALSE, kOldGuard); },
+    };
+    for (const auto& squat : squats) {
+        radu::UniqueKernelHandle squatter(squat());
+        ASSERT_TRUE(squatter);
+        radu::test::Installer installer;
+        ASSERT_NE(installer.Dialog(), nullptr);
+        installer.Click(installer.Item(1106));
+        EXPECT_EQ(installer.WaitForExit(), 1106u);
+    }
+
+    ASSERT_TRUE(radu::test::MakeDownloadFolder());
+    const std::wstring guardFile = radu::test::DownloadFolder() + L"RadurodiSetup.lock";
+    radu::UniqueFileHandle guard(CreateFileW(guardFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                             OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(guard);
+    radu::test::Installer second;  // it looks for the first one's window as long as this waits for its own
+    EXPECT_EQ(second.Dialog(), nullptr);
+    HWND box = second.WaitForOwnedDialog(30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(radu::test::TextOf(GetDlgItem(box, 0xFFFF)) + L"|" + radu::test::TextOf(box),
+              L"Radurodi安装程序已在运行，请等它结束后再试。|提示");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(second.WaitForExit(), 183u);
+    guard.reset();
+    RemoveDirectoryW(radu::test::DownloadFolder().c_str());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
                               started), a folder entry with the folder attribute and one without (as jar
                               writes them), a file with a Chinese name, and 1 MiB of data that does not
                               compress
+  OUT/good/FBResult.ini       the same package under the name of the installer's report queue
   OUT/broken/VaruPhoneAx.zip  the same with the data entry's compressed bytes damaged
   OUT/forged/VaruPhoneAx.zip  a forger's package of the same shape with other data
   OUT/*/VaruPhoneAx.zip.sig   the signature (base64url of openssl's DER form) of the good package by the
@@ -69,6 +70,7 @@ def write(path, entries):
 
 good = os.path.join(out, "good", "VaruPhoneAx.zip")
 write(good, ENTRIES)
+os.link(good, os.path.join(out, "good", "FBResult.ini"))
 
 # Damage the data entry's deflated bytes in the middle: the archive opens, the entry fails while unpacking.
 raw = bytearray(open(good, "rb").read())

@@ -31,7 +31,8 @@ std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::st
                 "sig=" + ReadFileBytes(ServedPackage(sig == Sig::kOwn ? package : "good") + L".sig") + "&";
         if (front != Front::kNoDigest)
             query += "md5=" + digest;
-        location = NginxUrl(place + road + "/e2e/" + package + "/VaruPhoneAx.zip?" + query);
+        const char* name = front == Front::kQueueNamed ? "/FBResult.ini?" : "/VaruPhoneAx.zip?";
+        location = NginxUrl(place + road + "/e2e/" + package + name + query);
     }
     return std::make_unique<ScriptedHttpServer>(
         [location](const HttpRequest& request) {

@@ -15,6 +15,7 @@ enum class Front {
     kNoDigest,         // the same without the digest
     kSlowRedirect,     // the same through nginx's throttled location (64 KiB/s)
     kTrickleRedirect,  // the same at 1 KiB/s
+    kQueueNamed,       // kRedirect to the package under the name of the report queue, "FBResult.ini"
     kNotFound,         // 404
     kDown,             // nothing listens
 };

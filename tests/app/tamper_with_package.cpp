@@ -31,7 +31,9 @@ void TamperWith(const wchar_t* package) {
     DeleteFileW(copy.c_str());
     record += DeleteFileW(package) && CopyFileW(forged, package, FALSE) ? "deleted" : "delete-refused";
 
-    const std::wstring log = radu::TempFolder() + L"radu-tamper.txt";
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring log = std::wstring(temp) + L"radu-tamper.txt";
     HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(out, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);

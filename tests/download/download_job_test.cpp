@@ -120,6 +120,51 @@ TEST(DownloadJob, AnExistingTargetIsKeptUnlessItFailsTheDigest) {
     EXPECT_EQ(test::ReadFileBytes(target), content);
 }
 
+// Named by its caller, a download is stored under that name wherever the redirects end: no file of another
+// name in the destination is created, changed or deleted, not even on a digest mismatch.
+TEST(DownloadJob, TheCallersNameStandsWhateverTheServerNames) {
+    const std::string content = test::PatternBytes(5000), digest = test::ReferenceMd5(content);
+    std::string location;
+    ScriptedHttpServer* self = nullptr;
+    ScriptedHttpServer server([&](const HttpRequest& r) {
+        if (r.path == "/go")
+            return HttpReply::Status("HTTP/1.1 302 Found", "Location: " + self->Url(location) + "\r\n");
+        return test::ServeContent(r, content);
+    });
+    self = &server;
+    TempDir dir;
+    const std::string queue = "[Number]\r\nKey=1\r\n";
+    ASSERT_TRUE(test::WriteFileBytes(dir / L"FBResult.ini", queue));
+    const struct {
+        std::string location;
+        int result;
+    } rows[] = {
+        {"/x/FBResult.ini?md5=" + digest, kDownloadOk},
+        {"/x/FBResult.ini?md5=" + std::string(32, '0'), kDownloadDigestMismatch},
+        {"/x/..\\FBResult.ini?md5=" + digest, kDownloadOk},
+        {"/x/", kDownloadBadAddress},
+    };
+    const std::wstring go = test::Wide(server.Url("/go")), package = dir / L"VaruPhoneAx.zip";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.location);
+        location = row.location;
+        DeleteFileW(package.c_str());
+        EXPECT_EQ(
+            DownloadNamedFile(go.c_str(), dir.path().c_str(), L"VaruPhoneAx.zip", nullptr, 0, TRUE, FALSE),
+            row.result);
+        EXPECT_EQ(test::ReadFileBytes(dir / L"FBResult.ini"), queue);
+        EXPECT_TRUE(test::ReadFileBytes(package) == (row.result == kDownloadOk ? content : ""));
+        for (const test::FoundFile& f : test::ListFiles(dir.path()))
+            EXPECT_TRUE(f.path == dir / L"FBResult.ini" || f.path == package) << f.path;
+    }
+    // A name of the caller's that is not a plain name, or no folder to put it in: nothing is asked for.
+    const int connections = server.ConnectionCount();
+    EXPECT_EQ(DownloadNamedFile(go.c_str(), dir.path().c_str(), L"..\\x.zip", nullptr, 0, TRUE, FALSE),
+              kDownloadBadDestination);
+    EXPECT_EQ(DownloadNamedFile(go.c_str(), L"", L"x.zip", nullptr, 0, TRUE, FALSE), kDownloadBadDestination);
+    EXPECT_EQ(server.ConnectionCount(), connections);
+}
+
 TEST(DownloadJob, MissingArgumentsAndFolders) {
     ScriptedHttpServer server([](const HttpRequest& r) { return test::ServeContent(r, "abc"); });
     TempDir dir;

@@ -1,6 +1,7 @@
 #include "support/test_paths.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -45,6 +46,15 @@ bool RemoveTree(const std::wstring& path) {
         FindClose(h);
     }
     return RemoveDirectoryW(dir.c_str()) != 0;
+}
+
+bool MakeFolder(const std::wstring& path, const wchar_t* sddl) {
+    UniqueLocalMemory descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.put(),
+                                                              nullptr))
+        return false;
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
+    return CreateDirectoryW(path.c_str(), &security) != FALSE;
 }
 
 std::vector<FoundFile> ListFiles(const std::wstring& folder) {

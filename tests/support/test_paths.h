@@ -21,6 +21,8 @@ class TempDir {
 };
 
 bool RemoveTree(const std::wstring& path);
+// Creates the folder with the security descriptor in SDDL form; true when it was created.
+bool MakeFolder(const std::wstring& path, const wchar_t* sddl);
 // Every file below `folder` (whose path ends with a backslash), with its full path and size.
 struct FoundFile {
     std::wstring path;
