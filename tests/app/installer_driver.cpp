@@ -264,7 +264,13 @@ Installer::Installer(const std::wstring& arguments, WORD show, const char* progr
         [&] {
             data.found = nullptr;
             ::EnumWindows(&FindTitle, reinterpret_cast<LPARAM>(&data));
-            return data.found != nullptr && (::IsWindowVisible(data.found) || ::IsIconic(data.found));
+            if (data.found != nullptr && (::IsWindowVisible(data.found) || ::IsIconic(data.found)))
+                return true;
+            // A copy that shows a box instead of its window, or ends, has nothing more to show. (A dialog
+            // of the process that shows with the installer's title is its window, just shown.)
+            HWND shown = FindOtherDialog(processInfo.dwProcessId, nullptr);
+            data.found = shown != nullptr && TextOf(shown) == kInstallerTitle ? shown : nullptr;
+            return shown != nullptr || !running();
         },
         kPatienceMs);
     dialog = data.found;

@@ -38,7 +38,8 @@ bool IsWhite(DWORD rgb);
 class Installer {
   public:
     // Starts the installer (`program`, or RadurodiSetup.exe when null) with `arguments` and the show command
-    // `show`, and waits until its window is visible (or iconic), at most kPatienceMs.
+    // `show`, and waits until its window is visible (or iconic), at most kPatienceMs; Dialog() is null when
+    // it showed a box instead, ended, or showed nothing in that time.
     explicit Installer(const std::wstring& arguments = L"", WORD show = SW_SHOWNORMAL,
                        const char* program = nullptr);
     ~Installer();

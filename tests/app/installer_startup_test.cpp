@@ -84,9 +84,9 @@ TEST(InstallerStartUp, NoOtherProgramPassesForARunningInstaller) {
     radu::UniqueFileHandle guard(CreateFileW(guardFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                              OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     ASSERT_TRUE(guard);
-    radu::test::Installer second;  // it looks for the first one's window as long as this waits for its own
+    radu::test::Installer second;  // it looks for the first one's window for 15 s, then says so
     EXPECT_EQ(second.Dialog(), nullptr);
-    HWND box = second.WaitForOwnedDialog(30000);
+    HWND box = second.WaitForOwnedDialog();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(radu::test::TextOf(GetDlgItem(box, 0xFFFF)) + L"|" + radu::test::TextOf(box),
               L"Radurodi安装程序已在运行，请等它结束后再试。|提示");
