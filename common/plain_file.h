@@ -46,12 +46,18 @@ inline bool SamePath(std::wstring_view a, std::wstring_view b) {
 // True for a handle on a disk file that is no folder and no reparse point, has this one name only, and is
 // reached at exactly `finalPath` (a path as FinalPathOf gives it) with no link on the way.
 inline bool IsPlainFileAt(HANDLE file, std::wstring_view finalPath) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info))
+    // Asked for one by one: GetFileInformationByHandle also reads the volume's information, which costs
+    // Wine some 0.1 ms a call.
+    FILE_STANDARD_INFO standard;
+    FILE_BASIC_INFO basic;
+    if (::GetFileType(file) != FILE_TYPE_DISK ||
+        !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) ||
+        !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic))
         return false;
-    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+    if (standard.Directory ||
+        (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return false;
-    return info.nNumberOfLinks == 1 && SamePath(FinalPathOf(file), finalPath);
+    return standard.NumberOfLinks == 1 && SamePath(FinalPathOf(file), finalPath);
 }
 
 }  // namespace radu
