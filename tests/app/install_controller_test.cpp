@@ -1,5 +1,6 @@
 // The installer window's controller in process: the real dialog from the program's resources with a worker
-// start that fails, and the download callback's pacing of progress messages.
+// start that fails or a worker run once the dialog is gone, and the download callback's pacing of
+// progress messages.
 #include <gtest/gtest.h>
 
 #include <windows.h>
