@@ -3,11 +3,11 @@
 
 #include "app/download_folder.h"
 #include "app/install_messages.h"
-#include "app/main_dlg.h"
 #include "app/package_key.h"
 #include "app/product.h"
 #include "extract/extract.h"
 
+#include <memory>
 #include <utility>
 
 namespace radu {
@@ -30,12 +30,9 @@ std::wstring DownloadedPackagePath() {
 }
 
 DWORD WINAPI InstallWorker(void* parameter) {
-    CMainDlg* dialog = static_cast<CMainDlg*>(parameter);
-    const HWND window = dialog->hwnd();
-    // The folder field's text is what this install uses (read through the window system, which hands the
-    // request to the window's thread). From here on the worker works on its own copies: the close button
-    // may end the program, and the dialog object with it, at any moment.
-    const std::wstring installFolder = dialog->TakeInstallFolder();
+    const std::unique_ptr<InstallJob> job(static_cast<InstallJob*>(parameter));
+    const HWND window = job->window;
+    const std::wstring& installFolder = job->installFolder;
 
     CDriverDownloadCallBack callback(window);
     // The package lands in the installer's own download folder under its own name, whatever the address's

@@ -43,7 +43,15 @@ std::wstring DownloadedPackagePath();
 // checked the package and before it is unpacked, the moment a writer would have to strike.
 extern void (*afterPackageCheck)(const wchar_t* packagePath);
 
-// Thread procedure of the install worker; its parameter is the CMainDlg. Returns 0.
-DWORD WINAPI InstallWorker(void* dialog);
+// What one install's worker works with, taken on the dialog's thread at the install click. The worker
+// owns it and never touches the dialog object, which the close button may destroy at any moment.
+struct InstallJob {
+    HWND window;                 // where the worker's messages go
+    std::wstring installFolder;  // the folder field's text at the click
+};
+
+// Thread procedure of the install worker; its parameter is an InstallJob made with new, which the worker
+// deletes. Returns 0.
+DWORD WINAPI InstallWorker(void* job);
 
 }  // namespace radu

@@ -36,12 +36,9 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
     // Shows the page of an install state (0..3); other values change nothing.
     void ShowPage(int state);
 
-    // Install worker side: stores the folder field's text (at most 259 units) as the install folder and
-    // returns a copy of it. Called once, by the worker, as the install starts.
-    std::wstring TakeInstallFolder();
-
     // Starts the install worker thread (default stack and security, running at once) and returns its
-    // handle, or null when no thread could be made. Replaceable so that tests can make the start fail.
+    // handle, or null when no thread could be made (the parameter is then still the caller's).
+    // Replaceable so that tests can make the start fail or run the worker themselves.
     using WorkerStarter = HANDLE (*)(LPTHREAD_START_ROUTINE body, void* parameter);
     static HANDLE StartWorkerThread(LPTHREAD_START_ROUTINE body, void* parameter);
     WorkerStarter startWorker = &StartWorkerThread;

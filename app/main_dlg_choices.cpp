@@ -1,6 +1,8 @@
 // The user's choices: licence, custom page, options, folder, and the install button on every page.
 #include <windows.h>
 
+#include <memory>
+
 #include "app/install_messages.h"
 #include "app/install_worker.h"
 #include "app/main_dlg.h"
@@ -67,9 +69,15 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
     // page the install with the choices made there.
     installState = ui::StateInstalling;
     ShowPage(ui::StateInstalling);
-    // The worker downloads and unpacks, and reports back only through posted messages. Its handle is not
-    // kept: it is never waited for, and the process ending cuts it off.
-    if (!UniqueKernelHandle(startWorker(&InstallWorker, this))) {
+    // The folder field's text is what this install uses; the worker gets its own copy of it and of the
+    // window handle, and never the dialog object, which the close button may destroy before the worker
+    // first runs. The worker downloads and unpacks, and reports back only through posted messages. Its
+    // handle is not kept: it is never waited for, and the process ending cuts it off.
+    view.installFolder = view.FolderText();
+    auto job = std::make_unique<InstallJob>(InstallJob{hwnd(), view.installFolder});
+    if (UniqueKernelHandle(startWorker(&InstallWorker, job.get()))) {
+        job.release();  // the worker's now, deleted by it
+    } else {
         // Nothing will run: the attempt ends the way a failed download does, with the offer of the
         // complete installer and the finish page, rather than an installing page that waits forever.
         ::PostMessageW(hwnd(), WM_DOWNLOAD_FAILED, 7, 0);
@@ -79,11 +87,6 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
 
 HANDLE CMainDlg::StartWorkerThread(LPTHREAD_START_ROUTINE body, void* parameter) {
     return ::CreateThread(nullptr, 0, body, parameter, 0, nullptr);
-}
-
-std::wstring CMainDlg::TakeInstallFolder() {
-    view.installFolder = view.FolderText();
-    return view.installFolder;
 }
 
 void CMainDlg::Finish() {

@@ -15,6 +15,7 @@
 #include "extract/archive_file.h"
 #include "extract/entry_meta.h"
 #include "extract/entry_name.h"
+#include "extract/output_tree.h"
 
 namespace radu {
 
@@ -80,35 +81,6 @@ bool IsEmptyHandle(HANDLE file) {
     return 22 + (r[20] | (r[21] << 8)) == size.QuadPart;
 }
 
-bool PathExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Creates the output file, replacing any existing file. CreateFileW with CREATE_ALWAYS fails with
-// ERROR_ACCESS_DENIED on an existing file that is read-only, or hidden or system without those attributes
-// being asked for, as an earlier install may have left it. Only a plain file (no folder, no reparse point,
-// whose target may lie anywhere) then has its attributes cleared for one more try; should that fail too,
-// it gets them back.
-UniqueFileHandle CreateOutputFile(const std::wstring& path, DWORD attributes) {
-    auto create = [&] {
-        return UniqueFileHandle(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
-    };
-    UniqueFileHandle out = create();
-    if (out || GetLastError() != ERROR_ACCESS_DENIED)
-        return out;
-    DWORD existing = GetFileAttributesW(path.c_str());
-    constexpr DWORD kRefusing = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    constexpr DWORD kNotAPlainFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    if (existing == INVALID_FILE_ATTRIBUTES || (existing & kNotAPlainFile) || !(existing & kRefusing) ||
-        !SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
-        return out;
-    out = create();
-    if (!out)
-        SetFileAttributesW(path.c_str(), existing);
-    return out;
-}
-
 }  // namespace
 
 // What the reader keeps of one entry beyond its ZipEntry.
@@ -123,6 +95,7 @@ struct ZipArchive {
     uint64_t count = 0;
     int64_t current = 0;  // entry the reader stands on; -1 when unknown
     wchar_t baseDir[kZipPathUnits] = {};
+    OutputTree output;  // below baseDir
     int cachedIndex = -1;
     ZipEntry cached;
     EntryFacts cachedFacts;
@@ -137,7 +110,8 @@ struct ZipArchive {
     ZipResult Position(int index);
     ZipResult ReadEntry(int index, ZipEntry* entry, EntryFacts* facts);
     ZipResult Fetch(int index, ZipEntry* entry, EntryFacts* facts);
-    ZipResult WriteEntryFile(const ZipEntry& entry, const EntryFacts& facts, const std::wstring& path);
+    ZipResult WriteEntryFile(const ZipEntry& entry, const EntryFacts& facts, OutputTree& tree,
+                             std::wstring_view relative);
     ZipResult CopyData(const ZipEntry& entry, HANDLE out);
 };
 
@@ -267,9 +241,9 @@ ZipResult ZipArchive::CopyData(const ZipEntry& entry, HANDLE out) {
     }
 }
 
-ZipResult ZipArchive::WriteEntryFile(const ZipEntry& entry, const EntryFacts& facts,
-                                     const std::wstring& path) {
-    UniqueFileHandle out = CreateOutputFile(path, entry.attr);
+ZipResult ZipArchive::WriteEntryFile(const ZipEntry& entry, const EntryFacts& facts, OutputTree& tree,
+                                     std::wstring_view relative) {
+    UniqueFileHandle out = tree.CreateOutput(relative, entry.attr);
     if (!out)
         return ZR_OPEN_FAILED;
     if (unzOpenCurrentFile(file.get()) != UNZ_OK)
@@ -324,6 +298,7 @@ ZipArchive* OpenSource(const ArchiveSource& source, ZipResult* result) {
         archive->baseDir[n] = L'\\';
         archive->baseDir[n + 1] = L'\0';
     }
+    archive->output = OutputTree(archive->baseDir);
     if (result)
         *result = ZR_OK;
     return archive;
@@ -358,6 +333,7 @@ ZipResult setBaseDir(ZipArchive* archive, const wchar_t* folder) {
     std::wcscpy(archive->baseDir, folder);
     if (needsSeparator)
         std::wcscat(archive->baseDir, L"\\");
+    archive->output = OutputTree(archive->baseDir);
     return ZR_OK;
 }
 
@@ -399,19 +375,22 @@ ZipResult unzipItem(ZipArchive* archive, int index, const wchar_t* name) {
     std::wstring_view nameView(name);
     if (facts.nameBytes >= kNameBytes || !IsSafeEntryName(nameView))
         return ZR_OPEN_FAILED;
-    bool absolute = IsAbsoluteEntryName(nameView);
-    const wchar_t* base = absolute ? nullptr : archive->baseDir;
-    std::wstring path = (base ? std::wstring(base) : std::wstring()) + name;
+    const bool absolute = IsAbsoluteEntryName(nameView);
+    std::wstring path = (absolute ? std::wstring() : std::wstring(archive->baseDir)) + name;
     if (path.size() >= kZipPathUnits)
         return ZR_OPEN_FAILED;
 
-    if (entry.attr & FILE_ATTRIBUTE_DIRECTORY) {
-        ensureDirectory(base, name);
-        return ZR_OK;
-    }
-    SplitEntry split = SplitEntryName(nameView);
-    ensureDirectory(base, std::wstring(split.folder).c_str());
-    return archive->WriteEntryFile(entry, facts, path);
+    // A name used as it stands (one that begins with a separator: a ':' is refused above) is a tree of its
+    // own, below the root of the current drive.
+    OutputTree rooted(L"\\");
+    OutputTree* tree = absolute ? &rooted : &archive->output;
+    const std::wstring_view relative = absolute ? nameView.substr(1) : nameView;
+    // A link, junction or mount point below the base fails the entry as a file that cannot be created.
+    if (entry.attr & FILE_ATTRIBUTE_DIRECTORY)
+        return tree->MakeFolders(relative) ? ZR_OK : ZR_OPEN_FAILED;
+    if (!tree->MakeFolders(SplitEntryName(relative).folder))
+        return ZR_OPEN_FAILED;
+    return archive->WriteEntryFile(entry, facts, *tree, relative);
 }
 
 ZipResult closeArchive(ZipArchive* archive) {
@@ -422,20 +401,8 @@ ZipResult closeArchive(ZipArchive* archive) {
     return ZR_OK;
 }
 
-void ensureDirectory(const wchar_t* base, const wchar_t* relative) {
-    std::wstring root = base ? base : L"";
-    if (!root.empty() && !PathExists(root))
-        CreateDirectoryW(root.c_str(), nullptr);
-    if (!relative || !*relative)
-        return;
-    std::wstring rel = relative;
-    std::wstring full = root + rel;
-    if (PathExists(full))
-        return;  // then every folder above it exists too
-    size_t cut = rel.find_last_of(L"\\/");
-    if (cut != std::wstring::npos)
-        ensureDirectory(base, rel.substr(0, cut).c_str());
-    CreateDirectoryW(full.c_str(), nullptr);
+bool ensureDirectory(const wchar_t* base, const wchar_t* relative) {
+    return OutputTree(base ? base : L"").MakeFolders(relative ? relative : L"");
 }
 
 }  // namespace radu

@@ -48,14 +48,17 @@ ZipResult setBaseDir(ZipArchive* archive, const wchar_t* folder);
 // Fills entry for index; index -1 gives the number of entries in entry.index.
 ZipResult getItem(ZipArchive* archive, int index, ZipEntry* entry);
 
-// Writes entry index to the base folder joined with name (the name getItem returned).
+// Writes entry index to the base folder joined with name (the name getItem returned). A file or folder
+// that exists as a link, junction or mount point below the base folder, on the way or at the name, or an
+// existing file with a second hard link, fails the entry with 512, and nothing is written through it.
 ZipResult unzipItem(ZipArchive* archive, int index, const wchar_t* name);
 
 // Closes any open entry and the archive and frees the archive.
 ZipResult closeArchive(ZipArchive* archive);
 
 // Makes base (one level) when given and missing, then every folder of relative below it. Failures are
-// left to surface when a file is created there.
-void ensureDirectory(const wchar_t* base, const wchar_t* relative);
+// left to surface when a file is created there. False when a folder of relative exists as a link,
+// junction or mount point: nothing is made in or below it.
+bool ensureDirectory(const wchar_t* base, const wchar_t* relative);
 
 }  // namespace radu

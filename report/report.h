@@ -1,5 +1,5 @@
 // Parts: adapter_mac.cpp, make_package.cpp (the record and its body), text_convert.cpp, post_report.cpp,
-// report_queue.cpp, send_report.cpp (delivery or queueing).
+// report_queue.cpp with queue_file_hold.cpp, send_report.cpp (delivery or queueing).
 // The install report: the record that describes one install attempt, its form body, its delivery to the
 // statistics server over HTTP and the queue file that keeps the reports that could not be delivered.
 #pragma once
@@ -68,7 +68,8 @@ bool PostReport(const char* body, const char* host = kStatsHost);
 std::string QueueFilePath(const char* tempFolder);
 
 // Appends the body to "FBResult.ini" in the temporary folder as the next numbered section. False when the
-// queue file's path does not fit in 260 bytes (nothing is written then) or a write failed.
+// queue file's path does not fit in 260 bytes, or it is not a plain file at exactly that path (a link or
+// mount point there or on the way, or a second hard link; nothing is written then), or a write failed.
 bool QueueReport(const char* body);
 
 enum class ReportFate { kDelivered, kQueued, kLost };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "report/queue_file_hold.h"
 #include "report/report.h"
 
 namespace radu {
@@ -33,6 +34,11 @@ bool QueueReport(const char* body) {
     if (queue.empty())
         return false;
     const char* path = queue.c_str();
+    // The profile functions write by name: they are let at the file only while it is held as a plain file
+    // at exactly this path. Otherwise the report is lost, as when the queue cannot be written.
+    const QueueFileHold hold = HoldQueueFile(temp, queue);
+    if (!hold.file)
+        return false;
 
     const UINT last = ::GetPrivateProfileIntA("Number", "Key", 0, path);
     char section[16];

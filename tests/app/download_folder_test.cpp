@@ -13,7 +13,7 @@
 #include "app/download_folder.h"
 #include "common/unique_handle.h"
 #include "support/test_paths.h"
-#include "support/unix_links.h"
+#include "support/planted_links.h"
 
 namespace radu {
 namespace {

@@ -1,12 +1,15 @@
 // The installer window's controller in process: the real dialog from the program's resources with a worker
-// start that fails, and the download callback's pacing of progress messages.
+// start that fails or a worker run once the dialog is gone, and the download callback's pacing of
+// progress messages.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstring>
 #include <cwchar>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -153,6 +156,44 @@ TEST(InstallController, AWorkerThatCannotStartEndsLikeAFailedDownload) {
     EXPECT_EQ(reports[0].body.rfind("type=100&time=", 0), 0u) << reports[0].body;
     ::Sleep(500);  // time for a wrongly started browser to write its record
     EXPECT_FALSE(browser.Started());
+}
+
+// The worker is started, but does not run before the dialog object is gone: the install click and the
+// close button both handled first. It then works with what it was handed at the click and touches
+// nothing of the dialog: here the object's memory holds what freed memory may hold.
+struct StartedWorker {
+    LPTHREAD_START_ROUTINE body = nullptr;
+    void* parameter = nullptr;
+} started;
+
+HANDLE HoldWorker(LPTHREAD_START_ROUTINE body, void* parameter) {
+    started = {body, parameter};
+    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);  // the caller closes it as a thread's handle
+}
+
+TEST(InstallController, AWorkerThatRunsAfterTheDialogIsGoneNeedsNothingOfIt) {
+    ProgramState program;
+    test::TempDir temp;  // no package waiting there: the download fails, the package server being down
+    const std::wstring savedTmp = test::Env(L"TMP");
+    ::SetEnvironmentVariableW(L"TMP", temp.path().c_str());
+    CMessageLoop loop;
+    Module().AddMessageLoop(&loop);
+    alignas(CMainDlg) unsigned char storage[sizeof(CMainDlg)];
+    auto* dialog = new (storage) CMainDlg;
+    dialog->startWorker = &HoldWorker;
+    ASSERT_NE(dialog->Create(nullptr), nullptr);
+    ::SendMessageW(::GetDlgItem(dialog->hwnd(), 1108), BM_CLICK, 0, 0);  // the licence
+    ::SendMessageW(test::FindInstallButton(dialog->hwnd()), BM_CLICK, 0, 0);
+    ASSERT_NE(started.body, nullptr);
+    dialog->~CMainDlg();
+    std::memset(storage, 0xDD, sizeof storage);
+
+    DWORD result = 1;
+    std::thread worker([&] { result = started.body(started.parameter); });
+    worker.join();
+    EXPECT_EQ(result, 0u);
+    Module().RemoveMessageLoop();
+    ::SetEnvironmentVariableW(L"TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
 }
 
 }  // namespace

@@ -22,9 +22,9 @@
 #include "package_front.h"
 #include "product_state.h"
 #include "test_service_control.h"
+#include "support/planted_links.h"
 #include "support/port80_recorder.h"
 #include "support/test_paths.h"
-#include "support/unix_links.h"
 
 namespace radu::test {
 namespace {
@@ -119,6 +119,7 @@ const wchar_t kFallbackBox[] =
 const wchar_t kUnpackFailedBox[] = L"权限不够，请使用管理员身份运行程序|提示";
 const wchar_t kExtractorBox[] = L"未解压完全!83886080|Error";  // shown with the system's default caption
 const wchar_t kDiskFullBox[] = L"未解压完全!1024|Error";       // an entry's bytes could not be written
+const wchar_t kRefusedBox[] = L"未解压完全!512|Error";         // an entry's file could not be created
 
 enum class Unpacked { kNothing, kPartly, kAll };
 
@@ -139,6 +140,9 @@ enum class Fault {
     kLongTempPath,          // the temporary folder's path does not fit in 260 units, and a package
                             // waits in the installer's current directory
     kLinkAtDownloadFolder,  // a link at the download folder's name, to a folder with a part file
+    // What an ordinary program of the user planted, each pointing at a decoy elsewhere (kDecoy): a link
+    kLinkedQueue,          // at the queue file in the temporary folder,
+    kLinkedProductFolder,  // at the product's folder in the (custom) install folder.
 };
 
 struct Road {
@@ -168,6 +172,7 @@ const std::vector<Box> kFallbackOk = {{kFallbackBox, IDOK}};
 const std::vector<Box> kFallbackCancel = {{kFallbackBox, IDCANCEL}};
 const std::vector<Box> kBrokenBoxes = {{kExtractorBox, IDOK}, {kUnpackFailedBox, IDOK}};
 const std::vector<Box> kDiskFullBoxes = {{kDiskFullBox, IDOK}, {kUnpackFailedBox, IDOK}};
+const std::vector<Box> kRefusedBoxes = {{kRefusedBox, IDOK}, {kUnpackFailedBox, IDOK}};
 
 const Sig kNoSig = Sig::kNone, kOwnSig = Sig::kOwn, kMakersSig = Sig::kMakers;
 
@@ -245,8 +250,20 @@ const Road kRoads[] = {
     {"LinkAtTheDownloadFolder",          N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      N,
                                          Fault::kLinkAtDownloadFolder},
+    // The report is lost rather than written through the link; the product's files are refused rather
+    // than written through it.
+    {"LinkAtTheQueueFile",               N,    Front::kRedirect,  "good",   kNoSig,     N,     N,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      0,      N,      Y,
+                                         Fault::kLinkedQueue},
+    {"LinkAtTheProductFolder",           N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
+                                         kRefusedBoxes,   Unpacked::kNothing, Y,         N,      2,      N,      Y,
+                                         Fault::kLinkedProductFolder},
 };
 // clang-format on
+
+// What a planted link points at; it must come out of the install as it went in.
+const wchar_t kDecoyFolder[] = L"C:\\Radu decoy\\";
+const char kDecoyQueue[] = "[Number]\r\nKey=5\r\n";
 
 // Forgets everything an earlier install or test left that a road looks at.
 void StartAfresh() {
@@ -260,7 +277,11 @@ void StartAfresh() {
         RemoveLink(downloads.substr(0, downloads.size() - 1));
     else
         RemoveTree(downloads);
+    const std::wstring queue = Wide(QueueFile());
+    if (IsSymbolicLink(queue))
+        RemoveLink(queue);  // deleting it would delete its target
     DeleteFileA(QueueFile().c_str());
+    RemoveTree(kDecoyFolder);
     if (browser)
         browser->Forget();
 }
@@ -623,6 +644,16 @@ void Drive(const Road& road, bool afresh = true) {
             return;
     }
     const std::wstring folder = FolderOf(road);
+    const std::wstring decoy = std::wstring(kDecoyFolder) + L"FBResult.ini";
+    ASSERT_TRUE(::CreateDirectoryW(kDecoyFolder, nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    if (road.fault == Fault::kLinkedQueue) {
+        ASSERT_TRUE(WriteFileBytes(decoy, kDecoyQueue));
+        ASSERT_TRUE(PlantLink(Wide(QueueFile()), decoy));
+    } else if (road.fault == Fault::kLinkedProductFolder) {
+        ::CreateDirectoryW(kCustomParent, nullptr);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        ASSERT_TRUE(PlantLink(folder + L"VaruPhoneAx", kDecoyFolder));
+    }
     auto front = StartFront(road.front, road.name, road.package, road.sig);
     std::unique_ptr<Port80Recorder> stats;
     if (road.statsServer) {
@@ -700,7 +731,11 @@ void Drive(const Road& road, bool afresh = true) {
         EXPECT_FALSE(DirExists(DownloadFolder()));  // it goes once empty
     }
     planted.ExpectUntouched();
-    ExpectReports(stats.get(), road.reports);
+    if (road.fault != Fault::kLinkedQueue)  // there the queue file is the decoy's, and stays so (below)
+        ExpectReports(stats.get(), road.reports);
+    // Nothing reached the decoy: not the queue, not a file of the product.
+    EXPECT_EQ(ReadFileBytes(decoy), road.fault == Fault::kLinkedQueue ? kDecoyQueue : "");
+    EXPECT_EQ(ListFiles(kDecoyFolder).size(), road.fault == Fault::kLinkedQueue ? 1u : 0u);
     const std::wstring product = folder + L"VaruPhoneAx\\";
     if (road.started) {
         ASSERT_TRUE(WaitFor([&] { return FileExists(product + L"started.txt"); }, kPatienceMs));

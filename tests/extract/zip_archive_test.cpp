@@ -6,6 +6,7 @@
 
 #include "extract/extract_test_support.h"
 #include "extract/zip_archive.h"
+#include "support/planted_links.h"
 #include "support/test_paths.h"
 
 namespace radu {
@@ -192,6 +193,48 @@ TEST(ZipArchive, UnsafeNamesAreRefusedAndNothingEscapes) {
     EXPECT_EQ(ListTree(dir.path()), (std::set<std::wstring>{L"l1\\", L"l1\\l2\\", L"l1\\l2\\l3\\"}));
 }
 
+// A link planted below the base folder where an entry goes is never written through: the entry fails
+// with 512 and what the link leads to stays as it was. A base folder that is a link itself is the user's
+// choice, and is used.
+TEST(ZipArchive, NothingIsWrittenThroughALinkBelowTheBase) {
+    using test::LinkKind;
+    struct Case {
+        const char* what;
+        const wchar_t* archive;
+        int entry;
+        const wchar_t* link;    // below the base folder
+        const wchar_t* target;  // in the decoy folder; empty: the decoy folder itself
+        LinkKind kind;
+    };
+    const Case cases[] = {
+        {"link to a file at the name", L"locked.zip", 0, L"a.txt", L"decoy.txt", LinkKind::kSymbolic},
+        {"second hard link at the name", L"locked.zip", 0, L"a.txt", L"decoy.txt", LinkKind::kHard},
+        {"link to a missing file", L"locked.zip", 0, L"a.txt", L"missing.txt", LinkKind::kSymbolic},
+        {"folder entry at a folder link", L"bare_folders.zip", 0, L"unix_dir", L"", LinkKind::kSymbolic},
+        {"folder link on the way", L"bare_folders.zip", 1, L"unix_dir", L"", LinkKind::kSymbolic},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::wstring decoy = dir / L"decoy\\", base = dir / L"base\\";
+        ASSERT_TRUE(CreateDirectoryW(decoy.c_str(), nullptr) && CreateDirectoryW(base.c_str(), nullptr));
+        ASSERT_TRUE(test::WriteFileBytes(decoy + L"decoy.txt", "decoy"));
+        ASSERT_TRUE(test::PlantLink(base + c.link, decoy + c.target, c.kind)) << c.what;
+        Archive a(c.archive);
+        ASSERT_EQ(setBaseDir(a.get(), base.c_str()), ZR_OK);
+        EXPECT_EQ(unzipItem(a.get(), c.entry, a.Item(c.entry).name), ZR_OPEN_FAILED) << c.what;
+        EXPECT_EQ(ListTree(decoy), std::set<std::wstring>{L"decoy.txt"}) << c.what;
+        EXPECT_EQ(test::ReadFileBytes(decoy + L"decoy.txt"), "decoy") << c.what;
+        test::RemoveLink(base + c.link);
+    }
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryW((dir / L"decoy").c_str(), nullptr));
+    ASSERT_TRUE(test::PlantLink(dir / L"linked", dir / L"decoy"));
+    Archive a(L"locked.zip");
+    ASSERT_EQ(setBaseDir(a.get(), (dir / L"linked").c_str()), ZR_OK);
+    EXPECT_EQ(unzipItem(a.get(), 0, a.Item(0).name), ZR_OK);
+    EXPECT_EQ(test::ReadFileBytes(dir / L"decoy\\a.txt"), "first");
+}
+
 TEST(ZipArchive, SanitisedNamesLandInsideTheDestination) {
     TempDir dir;
     Archive a(L"sanitised.zip");
@@ -213,17 +256,17 @@ TEST(ZipArchive, NameAndPathLengthLimits) {
     ASSERT_EQ(base.size(), 100u);
     Archive a(L"long_names.zip");
     ASSERT_EQ(setBaseDir(a.get(), base.c_str()), ZR_OK);
-    EXPECT_EQ(unzipItem(a.get(), 0, a.Item(0).name), ZR_OK);           // 86 characters, 258 bytes
+    EXPECT_EQ(unzipItem(a.get(), 0, a.Item(0).name), ZR_OK);           // 87 characters, 259 bytes
     EXPECT_EQ(unzipItem(a.get(), 1, a.Item(1).name), ZR_OK);           // path of 259 units
     EXPECT_EQ(unzipItem(a.get(), 2, a.Item(2).name), ZR_OPEN_FAILED);  // path of 260 units
-    EXPECT_EQ(test::ReadFileBytes(base + std::wstring(86, L'长')), "ok");
+    EXPECT_EQ(test::ReadFileBytes(base + std::wstring(43, L'长') + L"\\" + std::wstring(43, L'长')), "ok");
     EXPECT_EQ(test::ReadFileBytes(base + L"p\\" + std::wstring(157, L'q')), "fits");
-    EXPECT_EQ(ListTree(base).size(), 3u);  // the two files and p\ only
+    EXPECT_EQ(ListTree(base).size(), 4u);  // the two files and their folders only
 
     Archive unsafe(L"unsafe.zip");  // its last entry: 87 characters, 261 bytes
     ASSERT_EQ(setBaseDir(unsafe.get(), base.c_str()), ZR_OK);
     EXPECT_EQ(unzipItem(unsafe.get(), 17, unsafe.Item(17).name), ZR_OPEN_FAILED);
-    EXPECT_EQ(ListTree(base).size(), 3u);
+    EXPECT_EQ(ListTree(base).size(), 4u);
 }
 
 }  // namespace

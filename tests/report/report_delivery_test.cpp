@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "support/planted_links.h"
 #include "support/port80_recorder.h"
 #include "report/report.h"
 #include "support/test_paths.h"
@@ -160,6 +161,48 @@ TEST_F(ReportDelivery, QueueCarriesOnFromTheLastKey) {
     ASSERT_TRUE(radu::test::WriteFileBytes(QueueFile(), "[Number]\r\nKey=x7\r\n"));
     EXPECT_TRUE(radu::QueueReport("type=100"));
     EXPECT_EQ(ReadFileBytes(QueueFile()), "[Number]\r\nKey=1\r\n[1]\r\ninfo=type=100\r\nUnSend=1\r\n");
+}
+
+// Where the queue file is not a plain file at exactly its path, nothing is written (the report is lost),
+// whatever the name leads to.
+TEST_F(ReportDelivery, TheQueueIsNeverWrittenThroughALink) {
+    using radu::test::LinkKind;
+    struct Case {
+        const char* what;
+        bool linkedFolder;  // the temporary folder is the link, to a folder elsewhere; else the queue file
+        LinkKind kind;
+        bool targetThere;
+    };
+    const Case cases[] = {
+        {"link to a file elsewhere", false, LinkKind::kSymbolic, true},
+        {"link to a missing file", false, LinkKind::kSymbolic, false},
+        {"second hard link", false, LinkKind::kHard, true},
+        {"folder linked elsewhere, a queue there", true, LinkKind::kSymbolic, true},
+        {"folder linked elsewhere, no queue yet", true, LinkKind::kSymbolic, false},
+    };
+    const std::string queued = "[Number]\r\nKey=5\r\n";
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::wstring number = std::to_wstring(n++);
+        const std::wstring elsewhere = temp / (L"elsewhere" + number + L"\\"),
+                           linked = temp / (L"linked" + number);
+        const std::wstring target = elsewhere + L"FBResult.ini";
+        ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+        if (c.targetThere) {
+            ASSERT_TRUE(radu::test::WriteFileBytes(target, queued));
+        }
+        if (c.linkedFolder) {
+            ASSERT_TRUE(radu::test::PlantLink(linked, elsewhere, c.kind));
+        } else {
+            ASSERT_TRUE(CreateDirectoryW(linked.c_str(), nullptr));
+            ASSERT_TRUE(radu::test::PlantLink(linked + L"\\FBResult.ini", target, c.kind)) << c.what;
+        }
+        UseTempFolder(linked + L"\\");
+        EXPECT_FALSE(radu::QueueReport(kBody)) << c.what;
+        EXPECT_EQ(ReadFileBytes(target), c.targetThere ? queued : "") << c.what;
+        EXPECT_EQ(radu::test::FileExists(target), c.targetThere) << c.what;
+        radu::test::RemoveLink(c.linkedFolder ? linked : linked + L"\\FBResult.ini");
+    }
 }
 
 TEST_F(ReportDelivery, ATempFolderWithoutRoomForTheQueueFileQueuesNothing) {

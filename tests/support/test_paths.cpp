@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "common/unique_handle.h"
+#include "support/planted_links.h"
 
 namespace radu::test {
 
@@ -29,6 +30,8 @@ bool RemoveTree(const std::wstring& path) {
     std::wstring dir = path;
     if (!dir.empty() && dir.back() == L'\\')
         dir.pop_back();
+    if (IsSymbolicLink(dir))
+        return RemoveLink(dir);
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -37,6 +40,11 @@ bool RemoveTree(const std::wstring& path) {
             if (n == L"." || n == L"..")
                 continue;
             std::wstring full = dir + L"\\" + n;
+            // A planted link goes itself; what it leads to is not part of the tree.
+            if (IsSymbolicLink(full)) {
+                RemoveLink(full);
+                continue;
+            }
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
