@@ -86,6 +86,8 @@ int RegisterProduct(const wchar_t* path, int kind, int desktop, int startMenu, i
     return 1;
 }
 
+void (*betweenRegistrations)() = nullptr;
+
 bool RegisterInstalledProduct(const wchar_t* installFolder, bool desktop, bool startMenu, bool autoStart) {
     if (installFolder == nullptr)
         return false;
@@ -94,6 +96,8 @@ bool RegisterInstalledProduct(const wchar_t* installFolder, bool desktop, bool s
     if (program.size() >= MAX_PATH || uninstaller.size() >= MAX_PATH)
         return false;
     RegisterProduct(program.c_str(), kRegisterProgram, desktop, startMenu, autoStart);
+    if (betweenRegistrations)
+        betweenRegistrations();
     RegisterProduct(uninstaller.c_str(), kRegisterUninstaller, 0, startMenu, 0);
     return true;
 }

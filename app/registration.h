@@ -17,6 +17,10 @@ enum RegisterKind : int {
 // shortcut as its flag says, then the uninstall entry and the version key. Always returns 1.
 int RegisterProduct(const wchar_t* path, int kind, int desktop, int startMenu, int autoStart);
 
+// Test seam: when set, called between the program's registration and the uninstaller's, the moment a
+// test stops the installer at to cut it off while it registers.
+extern void (*betweenRegistrations)();
+
 // The two calls that follow unpacking into installFolder (whose text ends with "\"): the program with the
 // three options, then the uninstaller with the start-menu option only. False, with nothing written, when a
 // joined path would not fit in 259 UTF-16 units.

@@ -515,30 +515,45 @@ bool PercentBetween(const Installer& in, double low, double high) {
 
 // An earlier run of the road, killed (not closed) at the road's point: while downloading, in the middle
 // of unpacking, or as the shortcuts are being written. What it left proves where it was cut.
+// The installer is held where the kill is to strike, so that it strikes there however the machine's load
+// delays the test's look: the download trickles, an entry of the middle of the package is held open by this
+// program (the extractor waits at its box), and registration is stalled after the program's entries by the
+// test build with the maker's key (stall_registration.cpp), which takes the same signed package.
 void CutShort(const Road& road) {
     const std::wstring folder = FolderOf(road);
     const bool downloading = road.fault == Fault::kKilledDownloading;
+    const bool registering = road.fault == Fault::kKilledRegistering;
     auto front = StartFront(downloading ? Front::kSlowRedirect : Front::kRedirect,
-                            std::string(road.name) + "-cut", road.package);
+                            std::string(road.name) + "-cut", road.package, registering ? kOwnSig : kNoSig);
     Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    Installer in;
+    const std::wstring heldEntry = folder + L"VaruPhoneAx\\more\\200.bin";
+    UniqueFileHandle held;
+    if (road.fault == Fault::kKilledUnpacking) {
+        ::CreateDirectoryW((folder + L"VaruPhoneAx").c_str(), nullptr);
+        ASSERT_TRUE(::CreateDirectoryW((folder + L"VaruPhoneAx\\more").c_str(), nullptr));
+        held.reset(::CreateFileW(heldEntry.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(held);
+    }
+    SetEnvironmentVariableW(L"RADU_TAMPER_WITH", nullptr);
+    SetEnvironmentVariableW(L"RADU_STALL_REGISTERING", registering ? L"1" : nullptr);
+    Installer in(L"", SW_SHOWNORMAL, registering ? RADU_KEYED_SETUP_EXE : nullptr);
+    SetEnvironmentVariableW(L"RADU_STALL_REGISTERING", nullptr);
     ASSERT_NE(in.Dialog(), nullptr);
     ChooseAndInstall(in, road);
     bool reached = false;
     if (downloading) {
         reached = WaitFor([&] { return PercentBetween(in, 0, 100); }, kInstallPatienceMs);
     } else if (road.fault == Fault::kKilledUnpacking) {
-        reached =
-            WaitFor([&] { return TextOf(in.Item(kStatus)) == L"正在解压资源:" && PercentBetween(in, 5, 90); },
-                    kInstallPatienceMs);
+        HWND box = in.WaitForOwnedDialog(kInstallPatienceMs);
+        reached = box != nullptr && TextOf(::GetDlgItem(box, 0xFFFF)) == L"未解压完全!512";
     } else {
-        // The first thing registration writes is the desktop shortcut: the kill follows at once.
-        const std::wstring link = DesktopLink();
-        const DWORD start = ::GetTickCount();
-        while (!(reached = FileExists(link)) && ::GetTickCount() - start < kInstallPatienceMs) {
-        }
+        reached = WaitFor([&] { return FileExists(DesktopLink()); }, kInstallPatienceMs);
     }
     in.Kill();
+    if (held) {
+        held.reset();
+        ::DeleteFileW(heldEntry.c_str());
+    }
     ASSERT_TRUE(reached) << "the install never got to where it was to be cut";
     EXPECT_TRUE(stats.Requests().empty());  // no attempt came to its end
     const std::wstring package = DownloadFolder() + L"VaruPhoneAx.zip";

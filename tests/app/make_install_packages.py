@@ -7,8 +7,8 @@
   OUT/good/FBResult.ini       the same package under the name of the installer's report queue
   OUT/broken/VaruPhoneAx.zip  the same with the data entry's compressed bytes damaged
   OUT/forged/VaruPhoneAx.zip  a forger's package of the same shape with other data
-  OUT/*/VaruPhoneAx.zip.sig   the signature (base64url of openssl's DER form) of the good package by the
-                              maker's key, of the forged one by the forger's own key
+  OUT/*/VaruPhoneAx.zip.sig   the signature (base64url of openssl's DER form) of the good and the many
+                              package by the maker's key, of the forged one by the forger's own key
   OUT/tree/                   the files of the package, to compare an install with
   OUT/many/VaruPhoneAx.zip    the good package with 400 more files of 24 KiB before the two programs, so
                               that unpacking takes a while (an install is cut off in the middle of it)
@@ -106,6 +106,7 @@ sign(forged, forger_key)
 MANY = ENTRIES[:4] + [file("VaruPhoneAx/more/%03d.bin" % i, random.Random(100 + i).randbytes(24 * 1024))
                       for i in range(400)] + ENTRIES[4:]
 write(os.path.join(out, "many", "VaruPhoneAx.zip"), MANY)
+sign(os.path.join(out, "many", "VaruPhoneAx.zip"), maker_key)
 
 for tree, entries in (("tree", ENTRIES), ("many-tree", MANY)):
     for info, content in entries:
