@@ -10,12 +10,12 @@ namespace {
 
 // The DLLs the build delay-loads (cmake/delay_imports.cmake), separated by spaces.
 constexpr char kDelayLoaded[] = RADU_DELAY_LOADED_DLLS;
-// What system DLLs load later by themselves through the system's own delay-load resolution, not through
+// What system DLLs load later by themselves, through the system's own delay-load resolution rather than
 // LoadLibrary: GDI+ its picture codecs (the Windows Imaging Component, which imports propsys.dll), the
-// visual styles their drawing helpers. Wine 8 resolves such loads with the search path the process
-// started with, the program's folder first, whatever SetDefaultDllDirectories said (a planted propsys.dll
-// and msimg32.dll were loaded so); loaded from System32 beforehand, each is found already loaded. Not
-// every Windows needs them, so one that is missing is no reason to stop.
+// visual styles (uxtheme) the drawing helpers of msimg32.dll. Wine 8 resolves such loads with the search
+// path the process started with, the program's folder first, whatever SetDefaultDllDirectories said (a
+// planted propsys.dll and msimg32.dll were loaded so); loaded from System32 beforehand, each is found
+// already loaded. Not every Windows needs them, so one that is missing is no reason to stop.
 constexpr const wchar_t* kLoadedLaterBySystem[] = {L"windowscodecs.dll", L"msimg32.dll"};
 
 // DLL and function names are ASCII.
