@@ -434,6 +434,7 @@ class PlantedDlls {
     PlantedDlls()
         : override(std::vector<std::wstring>(std::begin(kPlantedNames), std::end(kPlantedNames)),
                    L"native,builtin") {
+        RemoveTree(kFolder);  // markers an earlier run left
         ::CreateDirectoryW(L"C:\\users\\Public\\Downloads", nullptr);
         ::CreateDirectoryW(kFolder, nullptr);
         EXPECT_TRUE(::CopyFileW(WindowsPath(RADU_SETUP_EXE).c_str(),
