@@ -1,14 +1,20 @@
-// The installer's entry point: one installer at a time, then COM and GDI+ for the main thread, the window
-// and its loop, and the tear-down in a fixed order. The exit code is the code the window quits with.
+// The installer's entry point: DLLs from System32 only, one installer at a time, then COM and GDI+ for the
+// main thread, the window and its loop, and the tear-down in a fixed order. The exit code is the code the
+// window quits with.
 #include <windows.h>
 #include <objbase.h>
 
 #include "app/loop_registry.h"
 #include "app/one_installer.h"
 #include "app/run_main_dialog.h"
+#include "app/system_dlls.h"
 #include "ui/gdiplus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
+    // Before anything can load a DLL: from here on none comes from the program's own folder.
+    if (!radu::UseSystemDllsOnly())
+        return 0;
+
     // A second copy shows the first one (or says that it runs) and ends before it stops, kills, downloads or
     // reports anything.
     radu::COneInstaller guard;

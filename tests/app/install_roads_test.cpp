@@ -143,6 +143,7 @@ enum class Fault {
     // What an ordinary program of the user planted, each pointing at a decoy elsewhere (kDecoy): a link
     kLinkedQueue,          // at the queue file in the temporary folder,
     kLinkedProductFolder,  // at the product's folder in the (custom) install folder.
+    kPlantedDlls,        // started from a downloads folder that holds a DLL of every name it loads
 };
 
 struct Road {
@@ -258,6 +259,9 @@ const Road kRoads[] = {
     {"LinkAtTheProductFolder",           N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kRefusedBoxes,   Unpacked::kNothing, Y,         N,      2,      N,      Y,
                                          Fault::kLinkedProductFolder},
+    {"StartedFromDownloadsAmongPlantedDlls", N, Front::kRedirect, "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kPlantedDlls},
 };
 // clang-format on
 
@@ -573,6 +577,50 @@ void CutShort(const Road& road) {
     }
 }
 
+// What the quick road loads under Wine after the program's first line (seen with WINEDEBUG=+loaddll): the
+// DLLs it delay-loads, what they and the shell load in turn, and the picture codecs. Left out: the names
+// Windows takes from its known-DLL list whatever the folder holds (the installer's imports; Wine has no
+// such list, so planting them proves nothing here), and version.dll and uxtheme.dll, which Wine's own
+// user32 loads before any code of the program runs (Windows' does not).
+const wchar_t* const kPlantedNames[] = {L"gdiplus", L"wininet", L"iphlpapi",     L"bcrypt",
+                                        L"mpr",     L"dnsapi",  L"nsi",          L"oleaut32",
+                                        L"propsys", L"msimg32", L"windowscodecs"};
+
+// The installer copied into a downloads folder beside a DLL of each of those names that leaves a marker
+// when it is loaded, with Wine told to take such a file before its built-in DLL.
+class PlantedDlls {
+  public:
+    static constexpr char kProgram[] = "C:\\users\\Public\\Downloads\\radu-planted\\RadurodiSetup.exe";
+
+    PlantedDlls()
+        : override(std::vector<std::wstring>(std::begin(kPlantedNames), std::end(kPlantedNames)),
+                   L"native,builtin") {
+        RemoveTree(kFolder);  // markers an earlier run left
+        ::CreateDirectoryW(L"C:\\users\\Public\\Downloads", nullptr);
+        ::CreateDirectoryW(kFolder, nullptr);
+        EXPECT_TRUE(::CopyFileW(WindowsPath(RADU_SETUP_EXE).c_str(),
+                                (kFolder + std::wstring(L"RadurodiSetup.exe")).c_str(), FALSE));
+        for (const wchar_t* name : kPlantedNames) {
+            EXPECT_TRUE(::CopyFileW(WindowsPath(RADU_PLANTED_DLL).c_str(),
+                                    (kFolder + std::wstring(name) + L".dll").c_str(), FALSE));
+        }
+    }
+    ~PlantedDlls() { RemoveTree(kFolder); }
+
+    // The names whose planted copy was loaded, each followed by a space.
+    std::string Loaded() const {
+        std::string loaded;
+        for (const wchar_t* name : kPlantedNames)
+            if (FileExists(kFolder + std::wstring(name) + L".dll.loaded"))
+                loaded += std::string(name, name + std::wcslen(name)) + " ";
+        return loaded;
+    }
+
+  private:
+    static constexpr wchar_t kFolder[] = L"C:\\users\\Public\\Downloads\\radu-planted\\";
+    WineDllOverride override;
+};
+
 // A copy of itself started while the installer downloads: it must show the running one (restored from
 // the task bar) and end at once, leaving the product's service and processes alone.
 void SecondCopyWhileDownloading(Installer& in) {
@@ -689,7 +737,16 @@ void Drive(const Road& road, bool afresh = true) {
     DeleteFileW(tamperRecord.c_str());
     SetEnvironmentVariableW(L"RADU_TAMPER_WITH", road.keyed ? ServedPackage("forged").c_str() : nullptr);
 
-    Installer in(L"", SW_SHOWNORMAL, road.keyed ? RADU_KEYED_SETUP_EXE : nullptr);
+    std::unique_ptr<PlantedDlls> plantedDlls;
+    if (road.fault == Fault::kPlantedDlls)
+        plantedDlls = std::make_unique<PlantedDlls>();
+    Installer in(L"", SW_SHOWNORMAL,
+                 plantedDlls  ? PlantedDlls::kProgram
+                 : road.keyed ? RADU_KEYED_SETUP_EXE
+                              : nullptr);
+    if (plantedDlls) {
+        EXPECT_EQ(plantedDlls->Loaded(), "") << "planted DLLs loaded as the installer started";
+    }
     ASSERT_NE(in.Dialog(), nullptr);
     if (road.readsLicence) {
         in.MouseClick(in.Item(kLink));
@@ -769,6 +826,9 @@ void Drive(const Road& road, bool afresh = true) {
         EXPECT_EQ(opened.parentId, ShellProcess()) << opened.parentName;
     } else {
         EXPECT_FALSE(browser->Started());
+    }
+    if (plantedDlls) {
+        EXPECT_EQ(plantedDlls->Loaded(), "") << "planted DLLs loaded while the installer ran";
     }
 }
 

@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstring>
 #include <cwchar>
 #include <memory>
 
@@ -242,7 +243,11 @@ bool Checked(HWND box) {
 namespace {
 
 bool StartSetup(const std::wstring& arguments, WORD show, const char* program, PROCESS_INFORMATION* info) {
-    const std::wstring exe = WindowsPath(program ? program : RADU_SETUP_EXE);
+    if (program == nullptr)
+        program = RADU_SETUP_EXE;
+    const std::wstring exe = program[0] != '\0' && program[1] == ':'
+                                 ? std::wstring(program, program + strlen(program))
+                                 : WindowsPath(program);
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;
@@ -365,6 +370,22 @@ void Installer::Kill() {
         return;
     ::TerminateProcess(processInfo.hProcess, 99);
     ::WaitForSingleObject(processInfo.hProcess, kPatienceMs);
+}
+
+namespace {
+constexpr wchar_t kSetupDefaults[] = L"Software\\Wine\\AppDefaults\\RadurodiSetup.exe";
+}
+
+WineDllOverride::WineDllOverride(const std::vector<std::wstring>& names, const wchar_t* how) {
+    const std::wstring key = std::wstring(kSetupDefaults) + L"\\DllOverrides";
+    for (const std::wstring& name : names)
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, how,
+                          static_cast<DWORD>((std::wcslen(how) + 1) * sizeof(wchar_t)));
+}
+
+WineDllOverride::~WineDllOverride() {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kSetupDefaults);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kSetupDefaults);
 }
 
 DWORD RunInstallerToEnd(DWORD milliseconds) {

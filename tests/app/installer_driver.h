@@ -37,9 +37,10 @@ bool IsWhite(DWORD rgb);
 
 class Installer {
   public:
-    // Starts the installer (`program`, or RadurodiSetup.exe when null) with `arguments` and the show command
-    // `show`, and waits until its window is visible (or iconic), at most kPatienceMs; Dialog() is null when
-    // it showed a box instead, ended, or showed nothing in that time.
+    // Starts the installer (`program`, a Unix path in the build tree or a Windows path, or RadurodiSetup.exe
+    // when null) with `arguments` and the show command `show`, and waits until its window is visible (or
+    // iconic), at most kPatienceMs; Dialog() is null when it showed a box instead, ended, or showed nothing
+    // in that time.
     explicit Installer(const std::wstring& arguments = L"", WORD show = SW_SHOWNORMAL,
                        const char* program = nullptr);
     ~Installer();
@@ -103,6 +104,19 @@ class Installer {
     HWND toolTip = nullptr;
     int settleCount = 0;
     std::vector<void*> remoteBlocks;
+};
+
+// While it lives, Wine loads the named DLLs ("gdiplus") into every RadurodiSetup.exe that starts as `how`
+// says: "native,builtin" takes a DLL file of that name that the search finds before Wine's built-in one
+// (what Windows does for every name off its known-DLL list), "" loads none at all. (Wine reads the
+// WINEDLLOVERRIDES variable only from the environment it was started with, so a program it runs cannot
+// pass that on: the rule goes into the registry, for programs of that name.)
+class WineDllOverride {
+  public:
+    WineDllOverride(const std::vector<std::wstring>& names, const wchar_t* how);
+    ~WineDllOverride();
+    WineDllOverride(const WineDllOverride&) = delete;
+    WineDllOverride& operator=(const WineDllOverride&) = delete;
 };
 
 // Runs a copy of the installer that is expected to end by itself without showing a window: its exit

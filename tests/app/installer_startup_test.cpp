@@ -96,4 +96,33 @@ TEST(InstallerStartUp, NoOtherProgramPassesForARunningInstaller) {
     RemoveDirectoryW(radu::test::DownloadFolder().c_str());
 }
 
+// A DLL the installer loads that System32 cannot give (Wine is told to load none of that name): before it
+// touches anything, the installer names the DLL in a box and ends with 0.
+TEST(InstallerStartUp, ADllMissingFromSystem32EndsWithABox) {
+    radu::test::TestService service(L"stops", radu::kServiceName);
+    ASSERT_TRUE(service.running());
+    radu::test::WineDllOverride none({L"bcrypt"}, L"");
+    PROCESS_INFORMATION setup = StartCopy(radu::test::WindowsPath(RADU_SETUP_EXE));
+    ASSERT_NE(setup.hProcess, nullptr);
+    HWND box = nullptr;
+    radu::test::WaitFor(
+        [&] { return (box = radu::test::FindOtherDialog(setup.dwProcessId, nullptr)) != nullptr; },
+        radu::test::kPatienceMs);
+    ASSERT_NE(box, nullptr) << "no box";
+    EXPECT_EQ(radu::test::TextOf(GetDlgItem(box, 0xFFFF)) + L"|" + radu::test::TextOf(box),
+              L"无法从系统文件夹载入 bcrypt.dll，安装程序无法运行。|提示");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitForSingleObject(setup.hProcess, radu::test::kPatienceMs), WAIT_OBJECT_0);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(setup.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
+    SERVICE_STATUS status = {};
+    ControlService(service.handle(), SERVICE_CONTROL_STOP, &status);  // or it takes seconds to go
+    radu::test::PollUntil(60000, [&] { return service.State() == SERVICE_STOPPED; });
+    TerminateProcess(setup.hProcess, 1);
+    CloseHandle(setup.hProcess);
+    CloseHandle(setup.hThread);
+}
+
 }  // namespace
