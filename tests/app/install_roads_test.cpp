@@ -143,7 +143,7 @@ enum class Fault {
     // What an ordinary program of the user planted, each pointing at a decoy elsewhere (kDecoy): a link
     kLinkedQueue,          // at the queue file in the temporary folder,
     kLinkedProductFolder,  // at the product's folder in the (custom) install folder.
-    kPlantedDlls,        // started from a downloads folder that holds a DLL of every name it loads
+    kPlantedDlls,          // started from a downloads folder that holds a DLL of every name it loads
 };
 
 struct Road {
@@ -578,13 +578,14 @@ void CutShort(const Road& road) {
 }
 
 // What the quick road loads under Wine after the program's first line (seen with WINEDEBUG=+loaddll): the
-// DLLs it delay-loads, what they and the shell load in turn, and the picture codecs. Left out: the names
+// DLLs it delay-loads, what they and the shell load in turn, the picture codecs, and the proxies of the
+// shell's interfaces that starting the product through the user's shell takes. Left out: the names
 // Windows takes from its known-DLL list whatever the folder holds (the installer's imports; Wine has no
 // such list, so planting them proves nothing here), and version.dll and uxtheme.dll, which Wine's own
 // user32 loads before any code of the program runs (Windows' does not).
-const wchar_t* const kPlantedNames[] = {L"gdiplus", L"wininet", L"iphlpapi",     L"bcrypt",
-                                        L"mpr",     L"dnsapi",  L"nsi",          L"oleaut32",
-                                        L"propsys", L"msimg32", L"windowscodecs"};
+const wchar_t* const kPlantedNames[] = {L"gdiplus", L"wininet", L"iphlpapi", L"bcrypt",
+                                        L"mpr",     L"dnsapi",  L"nsi",      L"windowscodecs",
+                                        L"propsys", L"msimg32", L"actxprxy"};
 
 // The installer copied into a downloads folder beside a DLL of each of those names that leaves a marker
 // when it is loaded, with Wine told to take such a file before its built-in DLL.
