@@ -131,6 +131,16 @@ struct IconTraits {  // icons loaded without LR_SHARED
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { ::DestroyIcon(h); }
 };
+struct ModuleTraits {  // DLLs loaded with LoadLibraryExW
+    using Handle = HMODULE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::FreeLibrary(h); }
+};
+struct GlobalMemoryTraits {  // memory a system function allocated for the caller with GlobalAlloc
+    using Handle = void*;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::GlobalFree(h); }
+};
 template <typename Interface>
 struct ComTraits {  // one reference to a COM object
     using Handle = Interface*;
@@ -152,6 +162,8 @@ using UniqueCngKey = UniqueHandle<CngKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 // put() gives Interface**, as IID_PPV_ARGS and QueryInterface want it.
 template <typename Interface>
 using UniqueComPtr = UniqueHandle<ComTraits<Interface>>;
