@@ -150,7 +150,7 @@ bool CHttpGet::Exchange(UniqueSocket& socket, const std::vector<std::wstring>& l
     }
     if (viaProxy) {
         const int status = StatusCode(header);
-        const int refusal = status == 407                                   ? kDownloadProxyAuthentication
+        const int refusal = status == 407                                     ? kDownloadProxyAuthentication
                             : status == 502 || status == 503 || status == 504 ? kDownloadProxyGateway
                                                                               : 0;
         if (refusal != 0) {

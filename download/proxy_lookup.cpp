@@ -175,7 +175,8 @@ bool RoutesFromScript(HINTERNET session, const std::wstring& scriptAddress, cons
     GlobalText proxy, bypass;
     *proxy.put() = info.lpszProxy;
     *bypass.put() = info.lpszProxyBypass;
-    routes = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY ? ParseProxyServer(proxy.str()) : ProxyRoutes();
+    routes =
+        info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY ? ParseProxyServer(proxy.str()) : ProxyRoutes();
     return true;
 }
 
@@ -193,7 +194,8 @@ ProxyChoice FindProxyFor(const std::wstring& address) {
     std::wstring scriptAddress = config.script.str();
     GlobalText detected;
     if (config.autoDetect &&
-        Functions().detectScript(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A, detected.put()) &&
+        Functions().detectScript(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A,
+                                 detected.put()) &&
         detected)
         scriptAddress = detected.str();
     if (!scriptAddress.empty()) {

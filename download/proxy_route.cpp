@@ -56,8 +56,8 @@ bool ParseHostPort(std::wstring_view text, ProxyRoute& route) {
     if (host.empty())
         return false;
     for (wchar_t c : host) {
-        const bool usable = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-                            c == L'.' || c == L'-' || c == L'_';
+        const bool usable = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                            (c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == L'_';
         if (!usable)
             return false;
     }
@@ -107,7 +107,7 @@ bool IsLoopback(std::wstring_view host) {
             return false;
         }
     }
-    return parts == 4 && digits > 0;
+    return parts == 3 && digits > 0;  // three more numbers after "127."
 }
 
 void AddUnlessLast(ProxyRoutes& routes, const ProxyRoute& route) {

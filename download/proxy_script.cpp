@@ -14,8 +14,8 @@ namespace {
 // jsproxy.dll's entry points (declared by no header of the SDK).
 using InitializeFn = BOOL(CALLBACK*)(DWORD version, LPSTR file, LPSTR mime, void* callbacks,
                                      AUTO_PROXY_SCRIPT_BUFFER* script);
-using GetProxyInfoFn = BOOL(CALLBACK*)(LPCSTR url, DWORD urlLength, LPSTR host, DWORD hostLength, LPSTR* proxy,
-                                       LPDWORD proxyLength);
+using GetProxyInfoFn = BOOL(CALLBACK*)(LPCSTR url, DWORD urlLength, LPSTR host, DWORD hostLength,
+                                       LPSTR* proxy, LPDWORD proxyLength);
 using DeinitializeFn = BOOL(CALLBACK*)(LPSTR mime, DWORD reserved);
 
 // The engine holds one script at a time for the whole process.

@@ -44,7 +44,8 @@ std::wstring PartIdentity(const std::wstring& address, const std::wstring& expec
                           const std::string& tag) {
     // One field a line; a field is cut at a line break, so that no value can pass for another field.
     auto line = [](std::wstring_view name, std::wstring_view value) {
-        return std::wstring(name) + L"=" + std::wstring(value.substr(0, value.find_first_of(L"\r\n"))) + L"\n";
+        return std::wstring(name) + L"=" + std::wstring(value.substr(0, value.find_first_of(L"\r\n"))) +
+               L"\n";
     };
     std::wstring identity = line(L"size", std::to_wstring(size));
     if (!tag.empty())

@@ -116,8 +116,8 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
     // attempts, and its bytes must never be joined to an earlier one's. Without a record they are of an
     // unknown package and go as well.
     const std::wstring record = PartRecordName(targetPath);
-    const std::wstring identity = PartIdentity(RequestTarget(true, host, port, path), expectedDigest,
-                                               totalSize, probeTag);
+    const std::wstring identity =
+        PartIdentity(RequestTarget(true, host, port, path), expectedDigest, totalSize, probeTag);
     if (ReadPartRecord(record) != identity)
         DeletePartFiles(targetPath);
     WritePartRecord(record, identity);
