@@ -24,7 +24,7 @@ std::wstring Temp() {
 std::vector<std::wstring> DownloadLeftovers() {
     const std::wstring package = Temp() + L"VaruPhoneAx.zip";
     std::vector<std::wstring> found;
-    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join"})
+    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join", L"_source"})
         if (FileExists(package + suffix))
             found.push_back(package + suffix);
     return found;

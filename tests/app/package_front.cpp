@@ -32,6 +32,8 @@ std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::st
         if (front != Front::kNoDigest)
             query += "md5=" + digest;
         location = NginxUrl(place + road + "/e2e/" + package + "/VaruPhoneAx.zip?" + query);
+        if (front == Front::kRedirectByName)
+            location.replace(0, std::string("http://127.0.0.1").size(), "http://radu-packages.test");
     }
     return std::make_unique<ScriptedHttpServer>(
         [location](const HttpRequest& request) {
