@@ -502,11 +502,14 @@ void ExpectProxied(const Road& road, size_t logFrom, const ScriptedHttpServer* f
     EXPECT_EQ(Count(log, "GET http://radu-packages.test:", ""), transfers.size());
     for (const Transfer& t : transfers)
         EXPECT_NE(t.via, "-") << t.uri;
-    EXPECT_EQ(Count(log, report, " 200"), 1u);
+    // The report goes with WinINet, whose proxy is the system's: Wine's WinINet follows a fixed proxy but
+    // never runs a configuration script, so behind a script the report goes straight to its server here.
+    const size_t reports = road.proxy == Proxy::kScript ? 0 : 1;
+    EXPECT_EQ(Count(log, report, " 200"), reports);
     ASSERT_NE(stats, nullptr);
     for (const RecordedRequest& r : stats->Requests())
-        EXPECT_NE(r.Header("Via"), "") << r.head;
-    EXPECT_EQ(log.size(), asked.size() + transfers.size() + 1);  // nothing else went through it
+        EXPECT_EQ(r.Header("Via").empty(), reports == 0) << r.head;
+    EXPECT_EQ(log.size(), asked.size() + transfers.size() + reports);  // nothing else went through it
 }
 
 // True when drive S: is the small volume (the test environment maps it only where it could mount one).
