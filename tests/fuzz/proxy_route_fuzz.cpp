@@ -2,6 +2,7 @@
 // route that comes out is one a connection can be made to, and no text reaches a request line unless it
 // is a plain host name.
 #include <cstdint>
+#include <cwctype>
 #include <string>
 
 #include "download/proxy_route.h"
@@ -34,7 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!(routes.size() == 1 && routes[0].direct()));
 
     // The bypass list: a host the list names as it is, in any case, is bypassed.
-    const std::wstring host = text.substr(0, text.find_first_of(L";* \t\r\n:<>/"));
+    // Up to the first character that a list separates, trims or reads as a wildcard, scheme or port.
+    size_t cut = 0;
+    while (cut < text.size() && !std::iswspace(text[cut]) &&
+           std::wstring(L";*:<>/").find(text[cut]) == std::wstring::npos)
+        ++cut;
+    const std::wstring host = text.substr(0, cut);
     BypassesProxy(host, port, text);
     if (!host.empty() && host.find(L"://") == std::wstring::npos)
         FUZZ_CHECK(BypassesProxy(host, port, L"x;" + host));
