@@ -136,6 +136,16 @@ struct LocalMemoryTraits {  // blocks the system allocates for the caller (secur
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { ::LocalFree(h); }
 };
+struct ModuleTraits {  // DLLs loaded with LoadLibraryExW
+    using Handle = HMODULE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::FreeLibrary(h); }
+};
+struct GlobalMemoryTraits {  // memory a system function allocated for the caller with GlobalAlloc
+    using Handle = void*;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::GlobalFree(h); }
+};
 template <typename Interface>
 struct ComTraits {  // one reference to a COM object
     using Handle = Interface*;
@@ -158,6 +168,8 @@ using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 // put() gives Interface**, as IID_PPV_ARGS and QueryInterface want it.
 template <typename Interface>
 using UniqueComPtr = UniqueHandle<ComTraits<Interface>>;

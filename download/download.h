@@ -55,6 +55,9 @@ enum DownloadResult : int {
     kDownloadBadSignature = 22,  // the maker's signature is missing, malformed or does not verify over the
                                  // target (a fresh one, or one already there and then fetched anew); the
                                  // target was deleted
+    kDownloadProxyAuthentication = 23,  // the proxy wants credentials (407); none are offered
+    kDownloadProxyUnreachable = 24,     // no proxy the settings name could be reached
+    kDownloadProxyGateway = 25,         // the proxy could not reach the server (502, 503 or 504)
 };
 
 // Downloads address into destination (a folder prefix that normally ends with "\"), blocking until the
@@ -83,7 +86,8 @@ int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, const
                        UniqueFileHandle& held);
 
 // Deletes a downloaded file and its part files ("<path>_0", "<path>_1", ... up to the first gap, and
-// "<path>_tmp"), and a join that did not finish ("<path>_join"). Returns 1, or 0 for a null path.
+// "<path>_tmp"), the record of what the part files are of ("<path>_source"), and a join that did not
+// finish ("<path>_join"). Returns 1, or 0 for a null path.
 int DeleteDownload(const wchar_t* path);
 
 // Creates a folder with every missing level above it. True when the folder exists afterwards.

@@ -7,6 +7,7 @@
 #include "download/download_job.h"
 #include "download/file_wrapper.h"
 #include "download/http_get.h"
+#include "download/proxy_lookup.h"
 #include "download/segment_plan.h"
 
 namespace radu {
@@ -47,6 +48,8 @@ DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destinatio
     if (fileName && (!*destination || !IsPlainFileName(fileName)))
         return outcome;
     CHttpGet http(callback, multiSegment, userData, overwrite);
+    // Found once, for the address the caller named, and used for every request of this download.
+    http.proxyRoutes = FindProxyFor(address).routes;
 
     std::wstring current = address, final;
     for (int probe = 0; probe < kRedirectProbes; ++probe) {
@@ -108,6 +111,7 @@ int DeleteDownload(const wchar_t* path) {
     ::DeleteFileW(path);
     std::wstring full = path;
     ::DeleteFileW(JoiningFileName(full).c_str());  // a join cut off by the program's end
+    ::DeleteFileW(PartRecordName(full).c_str());
     size_t lastSeparator = full.rfind(L'\\');
     if (lastSeparator != std::wstring::npos) {
         std::wstring folder = full.substr(0, lastSeparator), name = full.substr(lastSeparator + 1);

@@ -40,9 +40,38 @@ void CHttpGet::SetResult(int code) {
     resultCode = code;
 }
 
-SOCKET CHttpGet::Connect(const std::wstring& host, int port, std::wstring* addressText) {
+SOCKET CHttpGet::Connect(const std::wstring& host, int port, std::wstring* addressText, bool* viaProxy) {
     std::wstring unused;
-    return socketWrapper.Connect(host, port, addressText ? *addressText : unused);
+    std::wstring& address = addressText ? *addressText : unused;
+    if (viaProxy)
+        *viaProxy = false;
+    if (proxyRoutes.empty())
+        return socketWrapper.Connect(host, port, address);
+    // The route that worked last goes first, so that an unreachable proxy early in the list costs one
+    // failed connection per download rather than one per request.
+    const size_t count = proxyRoutes.size();
+    const size_t first = static_cast<size_t>(routeInUse) % count;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t index = (first + i) % count;
+        const ProxyRoute& route = proxyRoutes[index];
+        SOCKET s = route.direct() ? socketWrapper.Connect(host, port, address)
+                                  : socketWrapper.Connect(route.host, route.port, address);
+        if (s != INVALID_SOCKET) {
+            ::InterlockedExchange(&routeInUse, static_cast<LONG>(index));
+            if (viaProxy)
+                *viaProxy = !route.direct();
+            return s;
+        }
+    }
+    return INVALID_SOCKET;
+}
+
+int CHttpGet::NoConnectionResult() const {
+    for (const ProxyRoute& route : proxyRoutes) {
+        if (route.direct())
+            return kDownloadNoConnection;
+    }
+    return proxyRoutes.empty() ? kDownloadNoConnection : kDownloadProxyUnreachable;
 }
 
 bool CHttpGet::SendText(UniqueSocket& socket, const std::wstring& text) {
@@ -78,13 +107,15 @@ size_t CHttpGet::ReadHeader(SOCKET socket, char* buffer) {
 
 bool CHttpGet::CheckRedirect(const std::wstring& url, std::wstring& newUrl) {
     UrlParts parts = ParseUrl(url);
-    UniqueSocket socket(Connect(parts.host, parts.port));
+    bool viaProxy = false;
+    UniqueSocket socket(Connect(parts.host, parts.port, nullptr, &viaProxy));
     if (!socket) {
-        SetResult(kDownloadNoConnection);
+        SetResult(NoConnectionResult());
         return false;
     }
     char header[kHeaderBufferSize];
-    if (!Exchange(socket, {RedirectProbeText(parts.host, parts.path)}, header))  // one text, one send
+    const std::wstring target = RequestTarget(viaProxy, parts.host, parts.port, parts.path);
+    if (!Exchange(socket, {RedirectProbeText(parts.host, target)}, header, viaProxy))  // one text, one send
         return false;
     if (IsRefused(header)) {
         SetResult(kDownloadHttpRefused);
@@ -105,8 +136,11 @@ bool CHttpGet::CheckRedirect(const std::wstring& url, std::wstring& newUrl) {
 
 // Sends the lines on an open connection and reads the answer's header. A failed send has set 15 and
 // closed the socket. No header, or one whose blank line never came (cut by the size limit, whose rest
-// would pass for the body, or by a closed connection), sets 14.
-bool CHttpGet::Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header) {
+// would pass for the body, or by a closed connection), sets 14. Through a proxy, an answer that the proxy
+// wants credentials (407, which this client does not offer) or could not reach the server (502, 503,
+// 504) ends the whole download with a code of its own: no later request can fare better.
+bool CHttpGet::Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header,
+                        bool viaProxy) {
     if (!SendLines(socket, lines))
         return false;
     const size_t length = ReadHeader(socket.get(), header);
@@ -114,18 +148,30 @@ bool CHttpGet::Exchange(UniqueSocket& socket, const std::vector<std::wstring>& l
         SetResult(kDownloadNoHeader);
         return false;
     }
+    if (viaProxy) {
+        const int status = StatusCode(header);
+        const int refusal = status == 407                                     ? kDownloadProxyAuthentication
+                            : status == 502 || status == 503 || status == 504 ? kDownloadProxyGateway
+                                                                              : 0;
+        if (refusal != 0) {
+            SetResult(refusal);
+            ::InterlockedExchange(&proxyRefused, 1);
+            return false;
+        }
+    }
     return true;
 }
 
 // One size question on a connection of its own: the answer's header.
-bool CHttpGet::AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines,
+bool CHttpGet::AskSize(const std::wstring& host, int port, const std::wstring& path, RequestLines lines,
                        char* header) {
-    UniqueSocket socket(Connect(host, port));
+    bool viaProxy = false;
+    UniqueSocket socket(Connect(host, port, nullptr, &viaProxy));
     if (!socket) {
-        SetResult(kDownloadNoConnection);
+        SetResult(NoConnectionResult());
         return false;
     }
-    if (!Exchange(socket, lines, header))
+    if (!Exchange(socket, lines(host, RequestTarget(viaProxy, host, port, path)), header, viaProxy))
         return false;
     if (IsRefused(header)) {
         SetResult(kDownloadHttpRefused);
@@ -136,8 +182,9 @@ bool CHttpGet::AskSize(const std::wstring& host, int port, const std::vector<std
 
 bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int port) {
     char header[kHeaderBufferSize];
-    if (!AskSize(host, port, SizeProbeLines(host, path), header))
+    if (!AskSize(host, port, path, SizeProbeLines, header))
         return false;
+    probeTag = HeaderField(header, "ETag").value_or("");
     if (StatusCode(header) == 206) {
         // A part of the resource: only the total of its Content-Range tells the size (the length is that
         // of the part). Without one, the size is learnt as from a server without ranges.
@@ -157,7 +204,7 @@ bool CHttpGet::ProbeSize(const std::wstring& host, const std::wstring& path, int
 
 bool CHttpGet::QuerySize(const std::wstring& host, const std::wstring& path, int port) {
     char header[kHeaderBufferSize];
-    if (!AskSize(host, port, SizeRequestLines(host, path), header))
+    if (!AskSize(host, port, path, SizeRequestLines, header))
         return false;
     const uint32_t size = ParseContentSize(header);
     if (size == 0)
@@ -170,10 +217,10 @@ bool CHttpGet::QuerySize(const std::wstring& host, const std::wstring& path, int
 // accepted: 206 with a Content-Range that starts where the request did (and, when it tells a total, of
 // the resource's size) for a range, 200 for the whole resource. Anything else (an error page, the start
 // of the resource for every range) is refused.
-bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& path,
-                            uint32_t first, uint32_t last) {
+bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& target,
+                            uint32_t first, uint32_t last, bool viaProxy) {
     char header[kHeaderBufferSize];
-    if (!Exchange(socket, RangeRequestLines(host, path, first, last), header))
+    if (!Exchange(socket, RangeRequestLines(host, target, first, last), header, viaProxy))
         return false;
     std::optional<ContentRange> range = ParseContentRange(header);
     if (StatusCode(header) != 206 || !range || range->first != first ||
@@ -184,9 +231,10 @@ bool CHttpGet::RequestRange(UniqueSocket& socket, const std::wstring& host, cons
     return true;
 }
 
-bool CHttpGet::RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& path) {
+bool CHttpGet::RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& target,
+                            bool viaProxy) {
     char header[kHeaderBufferSize];
-    if (!Exchange(socket, WholeRequestLines(host, path), header))
+    if (!Exchange(socket, WholeRequestLines(host, target), header, viaProxy))
         return false;
     if (StatusCode(header) != 200) {
         SetResult(kDownloadHttpRefused);

@@ -14,6 +14,7 @@
 
 #include "common/unique_handle.h"
 #include "download/download.h"
+#include "download/proxy_route.h"
 #include "download/rate_meter.h"
 #include "download/socket_wrapper.h"
 #include "download/sync_mutex.h"
@@ -47,7 +48,13 @@ class CHttpGet {
 
     // The HTTP exchange.
     static UrlParts ParseUrl(const std::wstring& url) { return radu::ParseUrl(url); }
-    SOCKET Connect(const std::wstring& host, int port, std::wstring* addressText = nullptr);
+    // A connection for a request to host:port: through the first of proxyRoutes that can be reached,
+    // starting with the one that carried the last connection, or straight to the server without routes.
+    // viaProxy tells whether the request must name the whole address. INVALID_SOCKET when none connects.
+    SOCKET Connect(const std::wstring& host, int port, std::wstring* addressText = nullptr,
+                   bool* viaProxy = nullptr);
+    // The code for a connection that could not be made: 24 when every route was a proxy, else 18.
+    int NoConnectionResult() const;
     // Sends text in one call. On failure closes the socket (it is reset) and sets result 15.
     bool SendText(UniqueSocket& socket, const std::wstring& text);
     // Reads a header byte by byte up to the blank line (at most kHeaderBufferSize - 1 bytes) into buffer,
@@ -58,9 +65,11 @@ class CHttpGet {
     bool QuerySize(const std::wstring& host, const std::wstring& path, int port);
     // Ranged and whole requests on an open connection; true when the body follows. The socket is reset
     // when a failed send closed it.
-    bool RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& path,
-                      uint32_t first, uint32_t last);
-    bool RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& path);
+    // `target` is what follows "GET " (RequestTarget): the path, or the whole address through a proxy.
+    bool RequestRange(UniqueSocket& socket, const std::wstring& host, const std::wstring& target,
+                      uint32_t first, uint32_t last, bool viaProxy = false);
+    bool RequestWhole(UniqueSocket& socket, const std::wstring& host, const std::wstring& target,
+                      bool viaProxy = false);
 
     // The segmented transfer, joining and verification.
     bool Run(const std::wstring& host, const std::wstring& path, const std::wstring& fileName,
@@ -90,6 +99,12 @@ class CHttpGet {
     BOOL rangesSupported = FALSE;
     BOOL overwrite;
     int stopReason = kProgressGoOn;  // kProgressStopAndDiscard when the callback asked for that
+    ProxyRoutes proxyRoutes;         // found once per download, used by every request; empty: direct
+    volatile LONG routeInUse = 0;    // index into proxyRoutes of the route that last connected
+    volatile LONG proxyRefused = 0;  // a proxy answered 407, 502, 503 or 504: no request can succeed
+    std::string probeTag;            // the size probe's ETag, when the answer had one
+    // The size probe's answer is the same package as the part files on disk, and they were resumed.
+    bool resumedParts = false;
 
     // Creates a segment thread, suspended. Replaceable so that tests can make creation fail.
     using ThreadCreator = HANDLE (*)(unsigned(__stdcall* body)(void*), void* argument);
@@ -97,8 +112,10 @@ class CHttpGet {
 
   private:
     bool SendLines(UniqueSocket& socket, const std::vector<std::wstring>& lines);
-    bool Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header);
-    bool AskSize(const std::wstring& host, int port, const std::vector<std::wstring>& lines, char* header);
+    bool Exchange(UniqueSocket& socket, const std::vector<std::wstring>& lines, char* header, bool viaProxy);
+    using RequestLines = std::vector<std::wstring> (*)(const std::wstring& host, const std::wstring& target);
+    bool AskSize(const std::wstring& host, int port, const std::wstring& path, RequestLines lines,
+                 char* header);
     void ReleaseSegments();
     // Set when thread creation failed part-way: the threads already created then end at once.
     volatile LONG abandoned = 0;

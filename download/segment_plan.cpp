@@ -1,5 +1,7 @@
 #include "download/segment_plan.h"
 
+#include "common/plain_text.h"
+
 namespace radu {
 
 int SegmentCount(uint64_t totalSize, bool multiSegment, bool rangesSupported) {
@@ -32,6 +34,31 @@ std::wstring PartFileName(const std::wstring& target, int index, bool ranged) {
 
 std::wstring JoiningFileName(const std::wstring& target) {
     return target + L"_join";
+}
+
+std::wstring PartRecordName(const std::wstring& target) {
+    return target + L"_source";
+}
+
+std::wstring PartIdentity(const std::wstring& address, const std::wstring& expectedDigest, uint64_t size,
+                          const std::string& tag) {
+    // One field a line; a field is cut at a line break, so that no value can pass for another field.
+    auto line = [](std::wstring_view name, std::wstring_view value) {
+        return std::wstring(name) + L"=" + std::wstring(value.substr(0, value.find_first_of(L"\r\n"))) +
+               L"\n";
+    };
+    std::wstring identity = line(L"size", std::to_wstring(size));
+    if (!tag.empty())
+        identity += line(L"etag", std::wstring(tag.begin(), tag.end()));  // header bytes, one a unit
+    if (!expectedDigest.empty()) {
+        std::wstring folded;
+        for (wchar_t c : expectedDigest)
+            folded += AsciiLower(c);
+        identity += line(L"md5", folded);
+    } else {
+        identity += line(L"address", address);
+    }
+    return identity;
 }
 
 }  // namespace radu

@@ -26,4 +26,16 @@ std::wstring PartFileName(const std::wstring& target, int index, bool ranged);
 // resource is in it (and verified), so that a target that exists is never a cut-off one.
 std::wstring JoiningFileName(const std::wstring& target);
 
+// Most segments a download has: part files "<target>_0" to "<target>_3".
+constexpr int kMaxSegments = 4;
+
+// "<target>_source": the record of which package the part files beside it hold.
+std::wstring PartRecordName(const std::wstring& target);
+
+// What a part record says about the package, from the final address and the size probe: its size, the
+// probe's ETag when it had one, and its digest (case folded), or the address itself when it has none.
+// Part files are resumed only when the record beside them says exactly this.
+std::wstring PartIdentity(const std::wstring& address, const std::wstring& expectedDigest, uint64_t size,
+                          const std::string& tag);
+
 }  // namespace radu

@@ -41,12 +41,53 @@ void RunToEnd(const UniqueKernelHandle* threads, int count) {
         ::WaitForSingleObject(threads[i].get(), INFINITE);
 }
 
+// A part record holds its identity text as it is in memory; anything longer is not one of ours.
+std::wstring ReadPartRecord(const std::wstring& path) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    wchar_t text[2048];
+    DWORD got = 0;
+    if (!file || !::ReadFile(file.get(), text, sizeof text, &got, nullptr) || got == sizeof text)
+        return {};
+    return std::wstring(text, got / sizeof(wchar_t));
+}
+
+void WritePartRecord(const std::wstring& path, const std::wstring& identity) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(identity.size() * sizeof(wchar_t));
+    if (!file || !::WriteFile(file.get(), identity.data(), size, &written, nullptr) || written != size) {
+        file.reset();
+        ::DeleteFileW(path.c_str());  // a record cut short would only ever fail to match
+    }
+}
+
+// Every part file a download of target can have left, numbered or not.
+void DeletePartFiles(const std::wstring& target) {
+    CFileWrapper files;
+    for (int i = 0; i < kMaxSegments || files.IsFile(PartFileName(target, i, true).c_str()); ++i)
+        ::DeleteFileW(PartFileName(target, i, true).c_str());
+    ::DeleteFileW(PartFileName(target, 0, false).c_str());
+}
+
 }  // namespace
 
 bool CHttpGet::Run(const std::wstring& host, const std::wstring& path, const std::wstring& /*fileName*/,
                    const std::wstring& targetPath, const std::wstring& expectedDigest, int port) {
     if (!ProbeSize(host, path, port))
         return false;
+    if (DownloadSegments(host, port, path, targetPath, expectedDigest))
+        return true;
+    if (resultCode != kDownloadDigestMismatch || !resumedParts)
+        return false;
+    // Bytes kept from an earlier attempt joined into something else than the package (a part file
+    // changed on disk, or a server that served other bytes under the same name and size): once more,
+    // from nothing, before the mismatch counts.
+    DeletePartFiles(targetPath);
+    completedSegments = 0;
+    downloaded = 0;
+    resumedParts = false;
     return DownloadSegments(host, port, path, targetPath, expectedDigest);
 }
 
@@ -69,6 +110,20 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
         }
         ::DeleteFileW(targetPath.c_str());
     }
+
+    // Part files are resumed only when the record beside them says they are of this very package (by
+    // its digest, or its address, with its size): the package behind an address can change between two
+    // attempts, and its bytes must never be joined to an earlier one's. Without a record they are of an
+    // unknown package and go as well.
+    const std::wstring record = PartRecordName(targetPath);
+    const std::wstring identity =
+        PartIdentity(RequestTarget(true, host, port, path), expectedDigest, totalSize, probeTag);
+    if (ReadPartRecord(record) != identity)
+        DeletePartFiles(targetPath);
+    WritePartRecord(record, identity);
+    resumedParts = false;
+    for (int i = 0; i < kMaxSegments; ++i)
+        resumedParts = resumedParts || files.GetSize(PartFileName(targetPath, i, true).c_str()) > 0;
 
     stopEvent.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stopEvent) {
@@ -138,6 +193,7 @@ bool CHttpGet::DownloadSegments(const std::wstring& host, int port, const std::w
         written = false;
     for (int i = 0; i < n; ++i)
         ::DeleteFileW(segments[i].partFile.c_str());
+    ::DeleteFileW(record.c_str());
 
     if (!joined || !written) {
         ::DeleteFileW(joining.c_str());
@@ -208,13 +264,15 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
     const uint32_t segmentLength = task->end - task->first;
     char buffer[kReceiveBuffer];
 
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    // A proxy's refusal holds for every request of the download: no further attempt is made.
+    for (int attempt = 1; attempt <= kAttempts && !proxyRefused; ++attempt) {
         std::wstring address;
-        UniqueSocket socket(Connect(task->host, task->port, &address));
+        bool viaProxy = false;
+        UniqueSocket socket(Connect(task->host, task->port, &address, &viaProxy));
         if (callback && userData != 0)
             callback->OnServerAddress(address.c_str(), userData);
         if (!socket) {
-            SetResult(kDownloadNoConnection);
+            SetResult(NoConnectionResult());
             ::Sleep(kRetryDelayMs);
             continue;
         }
@@ -245,9 +303,10 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
             continue;
         }
 
+        const std::wstring target = RequestTarget(viaProxy, task->host, task->port, task->path);
         if (task->ranged) {
             // The range asks through offset end, one past the segment; that byte is never used.
-            if (!RequestRange(socket, task->host, task->path, task->first + existing, task->end)) {
+            if (!RequestRange(socket, task->host, target, task->first + existing, task->end, viaProxy)) {
                 part.reset();
                 socket.reset();
                 {
@@ -257,7 +316,7 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
                 ::Sleep(kRetryDelayMs);
                 continue;
             }
-        } else if (!RequestWhole(socket, task->host, task->path)) {
+        } else if (!RequestWhole(socket, task->host, target, viaProxy)) {
             return;  // nothing to resume from: the download fails
         }
 

@@ -1,13 +1,15 @@
 // radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]: runs one download the way the installer does
 // (no overwriting, no extension mode; with a key, accepted only with the maker's signature, as a build with
-// that key accepts it), printing every progress report to standard error and "result=N" last. The file is
-// named after URL's last segment, as the installer names its package after its own address: wherever the
-// redirects end, the server does not choose which file in DEST_FOLDER is written, resumed or deleted.
+// that key accepts it), printing the proxy the user's settings choose for URL ("proxy=..."), every progress
+// report to standard error and "result=N" last. The file is named after URL's last segment, as the
+// installer names its package after its own address: wherever the redirects end, the server does not
+// choose which file in DEST_FOLDER is written, resumed or deleted.
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
 #include "download/download.h"
+#include "download/proxy_lookup.h"
 #include "download/url.h"
 #include "tools/commands.h"
 
@@ -57,6 +59,9 @@ const ResultText kResults[] = {
     {radu::kDownloadNoMemory, L"no memory for the segment table"},
     {radu::kDownloadBadSignature,
      L"the maker's signature is missing, malformed or wrong; the file was deleted"},
+    {radu::kDownloadProxyAuthentication, L"the proxy wants credentials (407); none are offered"},
+    {radu::kDownloadProxyUnreachable, L"no proxy the settings name could be reached"},
+    {radu::kDownloadProxyGateway, L"the proxy could not reach the server (502, 503 or 504)"},
 };
 
 void PrintResults() {
@@ -101,6 +106,10 @@ int Fetch(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"radtool: %ls is not an ECDSA P-256 public key in PEM form\n", keyFile);
         return 2;
     }
+    // The same lookup the download makes for itself, from the same settings.
+    const radu::ProxyChoice proxy = radu::FindProxyFor(argv[0]);
+    std::wprintf(L"proxy=%ls (%ls)\n", radu::DescribeRoutes(proxy.routes).c_str(), proxy.why.c_str());
+    std::fflush(stdout);
     PrintingCallBack callback;
     const BOOL segments = single ? FALSE : TRUE;
     radu::UniqueFileHandle checked;  // the verified file stays unchanged until the result is out

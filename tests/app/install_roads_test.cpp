@@ -9,6 +9,7 @@
 #include <objbase.h>
 #include <tlhelp32.h>
 
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -50,7 +51,9 @@ const char kReportBodyEnd[] = "&apkid=&AdditionalInfo=";
 // The files a package holds, as they are to be installed.
 std::wstring PackageTree(const char* package) {
     return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" +
-           (std::string(package) == "many" ? L"many-tree\\" : L"tree\\");
+           (std::string(package) == "many"     ? L"many-tree\\"
+            : std::string(package) == "forged" ? L"forged-tree\\"
+                                               : L"tree\\");
 }
 
 std::string QueueFile() {
@@ -64,6 +67,7 @@ struct Transfer {
     std::string uri, range;
     int status = 0;
     long long bytes = 0;
+    std::string via;  // the Via header a proxy added, "-" for none
 };
 // Where this program's part of nginx's log begins (an earlier run may have used the same names).
 size_t logStart = 0;
@@ -83,8 +87,9 @@ std::vector<Transfer> NginxTransfers(const std::string& road) {
         const size_t a = line.find('|'), b = line.find('|', a + 1), c = line.find('|', b + 1);
         if (c == std::string::npos)
             continue;
+        const size_t d = line.find('|', c + 1);
         Transfer t{line.substr(0, a), line.substr(a + 1, b - a - 1), std::atoi(line.c_str() + b + 1),
-                   std::atoll(line.c_str() + c + 1)};
+                   std::atoll(line.c_str() + c + 1), d == std::string::npos ? "-" : line.substr(d + 1)};
         if (t.uri.rfind("/road/" + road + "/", 0) == 0 || t.uri.rfind("/slow/" + road + "/", 0) == 0)
             out.push_back(t);
     }
@@ -146,6 +151,15 @@ enum class Fault {
     kPlantedDlls,          // started from a downloads folder that holds a DLL of every name it loads
 };
 
+// The user's proxy settings while the road is taken (none outside those roads).
+enum class Proxy {
+    kNone,
+    kFixed,    // the tests' squid as the fixed proxy for every address, loopback included
+    kScript,   // a configuration script on nginx naming a proxy that is not there, then squid
+    kBypass,   // squid as the fixed proxy, with a bypass list that names the package server
+    kRefuses,  // squid's port that wants credentials (407)
+};
+
 struct Road {
     const char* name;
     bool keyed;  // the installer built with the maker's key, with a writer striking after the check
@@ -164,6 +178,7 @@ struct Road {
     bool browserOpened;      // the complete installer's address went to the shell
     bool segmentsRequested;  // nginx served package bytes (to this run)
     Fault fault = Fault::kNone;
+    Proxy proxy = Proxy::kNone;
     bool readsLicence = false;  // the licence link is clicked first: the terms open in the browser
 };
 
@@ -183,7 +198,7 @@ const Road kRoads[] = {
     //                                   boxes            unpacked            registered started reports browser segments
     {"QuickInstall",                     N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
-                                         Fault::kNone,    Y},
+                                         Fault::kNone,    Proxy::kNone,       Y},
     {"CustomFolderWithSpacesNoOptions",  N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
     {"ServerAnswers404ThenOk",           N,    Front::kNotFound,  "",       kNoSig,     N,     Y,    nullptr,
@@ -225,6 +240,20 @@ const Road kRoads[] = {
     {"InstallVolumeFillsUp",             N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kDiskFullBoxes,  Unpacked::kPartly,  Y,         N,      2,      N,      Y,
                                          Fault::kFullInstallVolume},
+    // Behind a proxy: every request, the report's too, goes through it; a bypass list sends the package
+    // server's requests straight to it; a proxy that wants credentials ends the download.
+    {"ThroughAFixedProxy",               N,    Front::kRedirectByName, "good", kNoSig,  N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone, Proxy::kFixed},
+    {"ThroughAConfigurationScript",      N,    Front::kRedirectByName, "good", kNoSig,  N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone, Proxy::kScript},
+    {"BypassListNamesThePackageServer",  N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone, Proxy::kBypass},
+    {"ProxyWantsCredentials",            N,    Front::kRedirectByName, "good", kNoSig,  N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      0,      N,      N,
+                                         Fault::kNone, Proxy::kRefuses},
     // The package does not pass through the temporary folder: a small one does not matter, nor does one
     // too long to hold, nor what is planted there.
     {"TemporaryFolderTooSmall",          N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
@@ -393,6 +422,155 @@ void ExpectReports(const Port80Recorder* stats, size_t count) {
         EXPECT_NE(r.body.find("&mac="), std::string::npos) << r.body;
         EXPECT_EQ(r.body.substr(r.body.size() - sizeof kReportBodyEnd + 1), kReportBodyEnd) << r.body;
     }
+}
+
+// Sets the current user's proxy settings the way Internet Options writes them: the plain values (which
+// WinINet reads) and the binary DefaultConnectionSettings (which WinHTTP reads: version 0x46, a counter,
+// flags 1 direct | 2 fixed proxy | 4 script address, then the proxy list, the bypass list and the script
+// address, each as a length and its bytes). Removed again when the object goes.
+class ProxySettings {
+  public:
+    ProxySettings(const std::string& server, const std::string& bypass, const std::string& script) {
+        DWORD flags = 1;
+        if (!server.empty())
+            flags |= 2;
+        if (!script.empty())
+            flags |= 4;
+        std::string blob(12, '\0');
+        const DWORD header[3] = {0x46, 1, flags};
+        std::memcpy(blob.data(), header, sizeof header);
+        for (const std::string* text : {&server, &bypass, &script}) {
+            const DWORD length = static_cast<DWORD>(text->size());
+            blob.append(reinterpret_cast<const char*>(&length), sizeof length);
+            blob += *text;
+        }
+        blob.append(32, '\0');
+        const DWORD enable = server.empty() ? 0 : 1;
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"ProxyEnable", REG_DWORD, &enable, sizeof enable);
+        SetText(L"ProxyServer", server);
+        SetText(L"ProxyOverride", bypass);
+        SetText(L"AutoConfigURL", script);
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kConnections, L"DefaultConnectionSettings", REG_BINARY,
+                          blob.data(), static_cast<DWORD>(blob.size()));
+    }
+    ~ProxySettings() {
+        for (const wchar_t* value : {L"ProxyEnable", L"ProxyServer", L"ProxyOverride", L"AutoConfigURL"})
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, value);
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kConnections, L"DefaultConnectionSettings");
+    }
+    ProxySettings(const ProxySettings&) = delete;
+    ProxySettings& operator=(const ProxySettings&) = delete;
+
+  private:
+    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    static constexpr const wchar_t* kConnections =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+    void SetText(const wchar_t* name, const std::string& text) {
+        if (text.empty())
+            return;
+        const std::wstring wide = Wide(text);
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, wide.c_str(),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    }
+};
+
+std::string ProxyAt(const wchar_t* portVariable) {
+    const std::wstring port = Env(portVariable);
+    return "127.0.0.1:" + std::string(port.begin(), port.end());
+}
+
+// The settings of a road. Windows sends loopback addresses past any proxy unless the bypass list says
+// "<-loopback>"; the package address of this build is a loopback one.
+std::unique_ptr<ProxySettings> SetProxyFor(const Road& road) {
+    const std::string proxy = ProxyAt(L"RADU_PROXY_PORT");
+    switch (road.proxy) {
+        case Proxy::kNone:
+            return nullptr;
+        case Proxy::kFixed:
+            return std::make_unique<ProxySettings>(proxy, "<-loopback>", "");
+        case Proxy::kBypass:
+            return std::make_unique<ProxySettings>(proxy, "<-loopback>;*.example.com;127.0.0.1", "");
+        case Proxy::kRefuses:
+            return std::make_unique<ProxySettings>(ProxyAt(L"RADU_PROXY_AUTH_PORT"), "<-loopback>", "");
+        case Proxy::kScript: {
+            // Nothing listens on port 1: the script's first proxy cannot be reached.
+            const std::string pac = std::string("proxy-") + road.name + ".pac";
+            EXPECT_TRUE(WriteFileBytes(Env(L"RADU_NGINX_ROOT") + L"\\" + Wide(pac),
+                                       "function FindProxyForURL(url, host) {\n  return \"PROXY 127.0.0.1:1; "
+                                       "PROXY " +
+                                           proxy + "\";\n}\n"));
+            return std::make_unique<ProxySettings>("", "", NginxUrl("/" + pac));
+        }
+    }
+    return nullptr;
+}
+
+// squid's log lines from `from` on: "METHOD ADDRESS STATUS".
+std::vector<std::string> ProxyLog(size_t from) {
+    std::vector<std::string> lines;
+    const std::string log = ReadFileBytes(Env(L"RADU_PROXY_LOG"));
+    for (size_t at = from; at < log.size();) {
+        size_t end = log.find('\n', at);
+        if (end == std::string::npos)
+            end = log.size();
+        lines.push_back(log.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+size_t Count(const std::vector<std::string>& lines, const std::string& start, const std::string& end) {
+    size_t n = 0;
+    for (const std::string& l : lines)
+        n += l.rfind(start, 0) == 0 && l.size() >= end.size() &&
+             l.compare(l.size() - end.size(), end.size(), end) == 0;
+    return n;
+}
+
+// What went over the wire on a road behind a proxy, by the proxy's own log and what the servers saw.
+void ExpectProxied(const Road& road, size_t logFrom, const ScriptedHttpServer* front,
+                   const Port80Recorder* stats) {
+    const std::vector<std::string> log = ProxyLog(logFrom);
+    const std::string package =
+        "GET http://127.0.0.1:" + std::to_string(PackageServerPort()) + "/consezip/VaruPhoneAx.zip ";
+    const std::string report = "POST http://127.0.0.1/fbInfo/saveInfo ";
+    const std::vector<Transfer> transfers = NginxTransfers(road.name);
+    if (road.proxy == Proxy::kBypass) {
+        EXPECT_EQ(Count(log, package, ""), 0u);
+        EXPECT_EQ(Count(log, "GET " + NginxUrl("/"), ""), 0u);
+        for (const Transfer& t : transfers)
+            EXPECT_EQ(t.via, "-") << t.uri;
+        return;
+    }
+    if (road.proxy == Proxy::kRefuses) {
+        // Every request was refused by the proxy, the report's too; none reached a server.
+        EXPECT_GE(Count(log, package, " 407"), 1u);
+        EXPECT_EQ(Count(log, report, " 407"), 1u);
+        EXPECT_EQ(Count(log, "", " 407"), log.size());
+        ASSERT_NE(front, nullptr);
+        EXPECT_TRUE(front->Requests().empty());
+        EXPECT_TRUE(transfers.empty());
+        EXPECT_FALSE(FileExists(Wide(QueueFile())));  // answered, so not queued
+        return;
+    }
+    // Each request of the install is a line of the proxy's log, and each reached its server from the proxy.
+    ASSERT_NE(front, nullptr);
+    const std::vector<HttpRequest> asked = front->Requests();
+    EXPECT_EQ(Count(log, package, " 302"), asked.size());
+    for (const HttpRequest& r : asked)
+        EXPECT_NE(r.Header("Via"), "") << r.raw;
+    EXPECT_FALSE(transfers.empty());
+    EXPECT_EQ(Count(log, "GET http://radu-packages.test:", ""), transfers.size());
+    for (const Transfer& t : transfers)
+        EXPECT_NE(t.via, "-") << t.uri;
+    // The report goes with WinINet, whose proxy is the system's: Wine's WinINet follows a fixed proxy but
+    // never runs a configuration script, so behind a script the report goes straight to its server here.
+    const size_t reports = road.proxy == Proxy::kScript ? 0 : 1;
+    EXPECT_EQ(Count(log, report, " 200"), reports);
+    ASSERT_NE(stats, nullptr);
+    for (const RecordedRequest& r : stats->Requests())
+        EXPECT_EQ(r.Header("Via").empty(), reports == 0) << r.head;
+    EXPECT_EQ(log.size(), asked.size() + transfers.size() + reports);  // nothing else went through it
 }
 
 // True when drive S: is the small volume (the test environment maps it only where it could mount one).
@@ -725,6 +903,8 @@ void Drive(const Road& road, bool afresh = true) {
             "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         ASSERT_TRUE(stats->listening()) << "port 80: " << stats->bindError();
     }
+    const size_t proxyLogStart = ReadFileBytes(Env(L"RADU_PROXY_LOG")).size();
+    const std::unique_ptr<ProxySettings> proxySettings = SetProxyFor(road);
     if (road.waiting) {
         ASSERT_TRUE(MakeDownloadFolder());
         ASSERT_TRUE(CopyFileW(ServedPackage(road.waiting).c_str(),
@@ -806,6 +986,8 @@ void Drive(const Road& road, bool afresh = true) {
     planted.ExpectUntouched();
     if (road.fault != Fault::kLinkedQueue)  // there the queue file is the decoy's, and stays so (below)
         ExpectReports(stats.get(), road.reports);
+    if (road.proxy != Proxy::kNone)
+        ExpectProxied(road, proxyLogStart, front.get(), stats.get());
     // Nothing reached the decoy: not the queue, not a file of the product.
     EXPECT_EQ(ReadFileBytes(decoy), road.fault == Fault::kLinkedQueue ? kDecoyQueue : "");
     EXPECT_EQ(ListFiles(kDecoyFolder).size(), road.fault == Fault::kLinkedQueue ? 1u : 0u);
@@ -863,34 +1045,58 @@ TEST_P(InstallRoad, FromTheClickToTheEnd) {
 INSTANTIATE_TEST_SUITE_P(Roads, InstallRoad, ::testing::ValuesIn(kRoads),
                          [](const ::testing::TestParamInfo<Road>& road) { return road.param.name; });
 
+// Closed while downloading `first`; returns the size of the part file it left.
+long long CloseWhileDownloading(const char* first) {
+    const long long size = static_cast<long long>(ReadFileBytes(ServedPackage(first)).size());
+    Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    auto front = StartFront(Front::kSlowRedirect, "closed", first);
+    Installer in;
+    EXPECT_NE(in.Dialog(), nullptr);
+    in.Click(in.Item(kLicence));
+    in.Click(in.InstallButton());
+    // Part of the package has arrived (and is shown) but not all of it.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const std::wstring percent = TextOf(in.Item(kPercent));
+            return percent != L"0%" && percent != L"" && percent != L"100%";
+        },
+        kInstallPatienceMs));
+    in.Click(in.Item(kClose));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
+    const std::vector<std::wstring> left = DownloadLeftovers();
+    EXPECT_EQ(left, (std::vector<std::wstring>{DownloadFolder() + L"VaruPhoneAx.zip_0",
+                                               DownloadFolder() + L"VaruPhoneAx.zip_source"}));
+    const long long kept = left.empty() ? 0 : static_cast<long long>(ReadFileBytes(left[0]).size());
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, size);
+    EXPECT_TRUE(stats.Requests().empty());  // no attempt came to its end
+    return kept;
+}
+
+// Closed while downloading, and the maker publishes a new package of the same size before the next run:
+// the part file of the old one is not joined to the new one's bytes; the new package installs.
+TEST(InstallResume, PackageReplacedBetweenTwoRunsInstallsTheNewOne) {
+    StartAfresh();
+    ASSERT_EQ(ReadFileBytes(ServedPackage("good")).size(), ReadFileBytes(ServedPackage("forged")).size());
+    CloseWhileDownloading("good");
+    if (::testing::Test::HasFatalFailure())
+        return;
+    Road road = kRoads[0];
+    road.name = "replaced";
+    road.package = "forged";
+    Drive(road, false);
+    const std::vector<Transfer> segments = SegmentTransfers("replaced");
+    ASSERT_EQ(segments.size(), 1u);
+    EXPECT_EQ(segments[0].range.rfind("bytes=0-", 0), 0u) << segments[0].range;
+}
+
 // Closed while downloading: the part file stays, and the next run of the installer goes on from it.
 TEST(InstallResume, ClosedWhileDownloadingTheNextRunResumes) {
     StartAfresh();
     const long long size = static_cast<long long>(ReadFileBytes(ServedPackage("good")).size());
-    long long kept = 0;
-    {
-        Port80Recorder stats("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        auto front = StartFront(Front::kSlowRedirect, "closed", "good");
-        Installer in;
-        ASSERT_NE(in.Dialog(), nullptr);
-        in.Click(in.Item(kLicence));
-        in.Click(in.InstallButton());
-        // Part of the package has arrived (and is shown) but not all of it.
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                const std::wstring percent = TextOf(in.Item(kPercent));
-                return percent != L"0%" && percent != L"" && percent != L"100%";
-            },
-            kInstallPatienceMs));
-        in.Click(in.Item(kClose));
-        EXPECT_EQ(in.WaitForExit(), 1106u);
-        const std::vector<std::wstring> left = DownloadLeftovers();
-        ASSERT_EQ(left, std::vector<std::wstring>{DownloadFolder() + L"VaruPhoneAx.zip_0"});
-        kept = static_cast<long long>(ReadFileBytes(left[0]).size());
-        EXPECT_GT(kept, 0);
-        EXPECT_LT(kept, size);
-        EXPECT_TRUE(stats.Requests().empty());  // no attempt came to its end
-    }
+    const long long kept = CloseWhileDownloading("good");
+    if (::testing::Test::HasFatalFailure())
+        return;
     Road road = kRoads[0];
     road.name = "resumed";
     Drive(road, false);

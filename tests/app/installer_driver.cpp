@@ -35,7 +35,7 @@ bool MakeDownloadFolder() {
 std::vector<std::wstring> DownloadLeftovers() {
     const std::wstring package = DownloadFolder() + L"VaruPhoneAx.zip";
     std::vector<std::wstring> found;
-    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join"})
+    for (const wchar_t* suffix : {L"", L"_0", L"_1", L"_2", L"_3", L"_tmp", L"_join", L"_source"})
         if (FileExists(package + suffix))
             found.push_back(package + suffix);
     return found;

@@ -13,6 +13,7 @@
   OUT/many/VaruPhoneAx.zip    the good package with 400 more files of 24 KiB before the two programs, so
                               that unpacking takes a while (an install is cut off in the middle of it)
   OUT/many-tree/              its files
+  OUT/forged-tree/            the forged package's files (installed by the road that replaces the package)
 Usage: make_install_packages.py OUT STAND_IN_EXE MAKER_PRIVATE_KEY"""
 import base64
 import os
@@ -88,8 +89,9 @@ os.makedirs(os.path.join(out, "broken"))
 open(os.path.join(out, "broken", "VaruPhoneAx.zip"), "wb").write(raw)
 
 forged = os.path.join(out, "forged", "VaruPhoneAx.zip")
-write(forged, [file(info.filename, random.Random(9).randbytes(len(content))) if info.filename.endswith("data.bin")
-               else (info, content) for info, content in ENTRIES])
+FORGED = [file(info.filename, random.Random(9).randbytes(len(content))) if info.filename.endswith("data.bin")
+          else (info, content) for info, content in ENTRIES]
+write(forged, FORGED)
 forger_key = os.path.join(out, "forged", "forger.pem")
 subprocess.run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", forger_key], check=True)
 
@@ -108,7 +110,7 @@ MANY = ENTRIES[:4] + [file("VaruPhoneAx/more/%03d.bin" % i, random.Random(100 + 
 write(os.path.join(out, "many", "VaruPhoneAx.zip"), MANY)
 sign(os.path.join(out, "many", "VaruPhoneAx.zip"), maker_key)
 
-for tree, entries in (("tree", ENTRIES), ("many-tree", MANY)):
+for tree, entries in (("tree", ENTRIES), ("many-tree", MANY), ("forged-tree", FORGED)):
     for info, content in entries:
         path = os.path.join(out, tree, info.filename)
         if info.filename.endswith("/"):

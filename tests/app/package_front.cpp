@@ -33,6 +33,8 @@ std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::st
             query += "md5=" + digest;
         const char* name = front == Front::kQueueNamed ? "/FBResult.ini?" : "/VaruPhoneAx.zip?";
         location = NginxUrl(place + road + "/e2e/" + package + name + query);
+        if (front == Front::kRedirectByName)
+            location.replace(0, std::string("http://127.0.0.1").size(), "http://radu-packages.test");
     }
     return std::make_unique<ScriptedHttpServer>(
         [location](const HttpRequest& request) {

@@ -13,6 +13,7 @@ namespace radu::test {
 enum class Front {
     kRedirect,         // 302 to the package on nginx, with "?md5=<digest>" (after "sig=<signature>&", if any)
     kNoDigest,         // the same without the digest
+    kRedirectByName,   // kRedirect to nginx named radu-packages.test, which only the tests' proxy resolves
     kSlowRedirect,     // the same through nginx's throttled location (64 KiB/s)
     kTrickleRedirect,  // the same at 1 KiB/s
     kQueueNamed,       // kRedirect to the package under the name of the report queue, "FBResult.ini"

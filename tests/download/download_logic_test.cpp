@@ -4,6 +4,7 @@
 
 #include "common/file_names.h"
 #include "download/http_header.h"
+#include "download/proxy_route.h"
 #include "download/rate_meter.h"
 #include "download/request_text.h"
 #include "download/segment_plan.h"
@@ -196,6 +197,78 @@ TEST(RateMeter, TickCounterWraps) {
     meter.Add(4000, 0xFFFFF000u);
     meter.Add(4000, 0xFFFFF000u + 4096);  // wrapped past zero
     EXPECT_EQ(meter.GetSpeed(0xFFFFF000u + 4096), 2000u);
+}
+
+// What the system's settings and a configuration script can say, and where the requests then go.
+TEST(ProxySettings, RoutesFromScriptAnswersAndProxyLists) {
+    const ProxyRoute direct{}, a{L"a", 1}, b{L"b.example", 2};
+    const struct {
+        bool script;  // a script's answer, or the fixed proxy's list
+        const wchar_t* text;
+        ProxyRoutes routes;
+    } cases[] = {
+        {true, L"PROXY a:1; PROXY b.example:2; DIRECT", {a, b, direct}},
+        {true, L"  proxy a:1;;HTTP   b.example:2 ", {a, b}},
+        {true, L"DIRECT; PROXY a:1", {direct, a}},
+        {true, L"DIRECT", {}},
+        {true,
+         L"SOCKS a:1; HTTPS b.example:2; PROXY [::1]:3; PROXY a:0; PROXY a:70000; PROXY a:x; PROXY",
+         {}},
+        {true, L"PROXY b.example", {{L"b.example", 80}}},
+        {true, L"PROXY a:1; PROXY a:1", {a}},
+        {true, L"", {}},
+        {false, L"a:1", {a}},
+        {false, L"http://a:1/", {a}},
+        {false, L"https=x:9;http=a:1; ftp=y:8", {a}},
+        {false, L"a:1 b.example:2", {a, b}},
+        {false, L"ftp=y:8", {}},
+        {false, L"http=a:1;b.example:2", {a}},  // the entry for http wins over the unmarked one
+        {false, L"a b", {{L"a", 80}, {L"b", 80}}},
+        {false, L"a:1\r\nHost: x", {a, {L"x", 80}}},  // a line break only ever separates entries
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.script ? ParseScriptAnswer(c.text) : ParseProxyServer(c.text), c.routes) << c.text;
+}
+
+TEST(ProxySettings, BypassListAndLoopback) {
+    const struct {
+        const wchar_t* host;
+        int port;
+        const wchar_t* list;
+        bool bypassed;
+    } cases[] = {
+        {L"pkg.example.com", 80, L"", false},
+        {L"pkg.example.com", 80, L"*.example.com", true},
+        {L"PKG.Example.COM", 80, L"*.example.com", true},
+        {L"example.com", 80, L"*.example.com", false},
+        {L"pkg.example.com", 80, L"other;  http://pkg.example.com", true},
+        {L"pkg.example.com", 8080, L"pkg.example.com:80", false},
+        {L"pkg.example.com", 8080, L"pkg.example.com:8080", true},
+        {L"pkg.example.com", 80, L"ftp://pkg.example.com", false},
+        {L"10.1.2.3", 80, L"10.*", true},
+        {L"intranet", 80, L"<local>", true},
+        {L"pkg.example.com", 80, L"<local>", false},
+        {L"127.0.0.1", 47311, L"", true},  // loopback never goes through a proxy...
+        {L"127.1.2.3", 80, L"", true},
+        {L"localhost", 80, L"", true},
+        {L"127.0.0.1", 47311, L"<-loopback>", false},  // ...unless the list says so
+        {L"127.0.0.1", 47311, L"<-loopback>;127.0.0.1", true},
+        {L"127.0.0.1.example.com", 80, L"", false},
+        {L"127.0.0", 80, L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BypassesProxy(c.host, c.port, c.list), c.bypassed)
+            << c.host << ":" << c.port << " " << c.list;
+}
+
+TEST(ProxySettings, RequestLineNamesTheWholeAddressOnlyThroughAProxy) {
+    EXPECT_EQ(RequestTarget(false, L"h", 8080, L"/a?b"), L"/a?b");
+    EXPECT_EQ(RequestTarget(true, L"h", 8080, L"/a?b"), L"http://h:8080/a?b");
+    EXPECT_EQ(RequestTarget(true, L"h", 80, L"/a"), L"http://h/a");
+    EXPECT_EQ(SizeProbeLines(L"h", RequestTarget(true, L"h", 81, L"/p.zip"))[0],
+              L"GET http://h:81/p.zip HTTP/1.1\r\n");
+    EXPECT_EQ(DescribeRoutes({}), L"direct");
+    EXPECT_EQ(DescribeRoutes({{L"a", 1}, {}}), L"proxy a:1, then direct");
 }
 
 }  // namespace

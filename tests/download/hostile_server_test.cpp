@@ -10,6 +10,7 @@
 
 #include "download/download.h"
 #include "md5_reference.h"
+#include "part_record.h"
 #include "support/scripted_http_server.h"
 #include "support/test_paths.h"
 
@@ -149,6 +150,7 @@ TEST(HostileServers, NothingOutsideTheDestinationAndNoWrongBytes) {
         ASSERT_TRUE(CreateDirectoryTree((dir / L"a\\b").c_str(), nullptr));
         if (b.before == Before::kPartFile) {
             ASSERT_TRUE(test::WriteFileBytes(target + L"_0", kContent.substr(0, 1000)));
+            ASSERT_TRUE(test::WritePartRecord(target, "", kDigest, kContent.size()));
         } else if (b.before == Before::kCutTarget) {
             ASSERT_TRUE(test::WriteFileBytes(target, kContent.substr(0, 30000)));
         }

@@ -10,6 +10,8 @@
 
 #include "download/download.h"
 #include "download/http_get.h"
+#include "md5_reference.h"
+#include "part_record.h"
 #include "recording_callback.h"
 #include "support/scripted_http_server.h"
 #include "support/test_paths.h"
@@ -88,6 +90,7 @@ TEST(Segments, ResumesFromPartFiles) {
     TempDir dir;
     ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_0", content.substr(0, 5000000)));     // complete
     ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_1", content.substr(5000000, 1000)));  // 1,000 bytes
+    ASSERT_TRUE(test::WritePartRecord(dir / L"pkg.zip", server.Url("/pkg.zip"), "", content.size()));
     RecordingCallBack callback;
     callback.answer = [](const RecordingCallBack::Progress&) { return 1; };
     EXPECT_EQ(Fetch(server, dir, &callback), kDownloadStopped);
@@ -104,6 +107,7 @@ TEST(Segments, CompletesAResumedDownloadAndSkipsCompleteParts) {
     ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
     TempDir dir;
     ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_0", content.substr(0, 100000)));
+    ASSERT_TRUE(test::WritePartRecord(dir / L"pkg.zip", server.Url("/pkg.zip"), "", content.size()));
     EXPECT_EQ(Fetch(server, dir), kDownloadOk);
     EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=100000-400000"});
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
@@ -111,10 +115,69 @@ TEST(Segments, CompletesAResumedDownloadAndSkipsCompleteParts) {
 
     TempDir dir2;  // a part file that holds its whole segment: no request at all
     ASSERT_TRUE(test::WriteFileBytes(dir2 / L"pkg.zip_0", content));
+    ASSERT_TRUE(test::WritePartRecord(dir2 / L"pkg.zip", server.Url("/pkg.zip"), "", content.size()));
     size_t before = server.Requests().size();
     EXPECT_EQ(Fetch(server, dir2), kDownloadOk);
     EXPECT_EQ(server.Requests().size(), before + 2);  // redirect probe and size probe only
     EXPECT_EQ(test::ReadFileBytes(dir2 / L"pkg.zip"), content);
+}
+
+// Part files are joined only to the package they are of: without a record, or with the record of another
+// address, size or digest, they go and the download starts from nothing; with this package's record but
+// bytes that are not its own, the digest fails once and the download starts over from nothing.
+TEST(Segments, ResumesOnlyPartFilesOfTheSamePackage) {
+    const std::string content = test::PatternBytes(400000), other = test::PatternBytes(400000, 2);
+    const std::string digest = "/pkg.zip?md5=" + test::ReferenceMd5(content);
+    ScriptedHttpServer server([&](const HttpRequest& r) { return test::ServeContent(r, content); });
+    const struct {
+        const char* name;
+        const char* path;        // what the download fetches
+        const char* recordPath;  // the address the record names, or null for no record
+        const char* recordDigest;
+        size_t recordSize;
+        const std::string* partBytes;  // the first 100,000 bytes on disk
+        std::vector<std::string> ranges;
+    } cases[] = {
+        {"no record", "/pkg.zip", nullptr, "", 400000, &content, {"bytes=0-400000"}},
+        {"another address", "/pkg.zip", "/old.zip", "", 400000, &content, {"bytes=0-400000"}},
+        {"another size", "/pkg.zip", "/pkg.zip", "", 300000, &content, {"bytes=0-400000"}},
+        {"another digest",
+         digest.c_str(),
+         "/x",
+         "00112233445566778899AABBCCDDEEFF",
+         400000,
+         &content,
+         {"bytes=0-400000"}},
+        {"this package", digest.c_str(), "/x", "", 400000, &content, {"bytes=100000-400000"}},
+        {"this package, other bytes",
+         digest.c_str(),
+         "/x",
+         "",
+         400000,
+         &other,
+         {"bytes=100000-400000", "bytes=0-400000"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const size_t before = RangeLines(server).size();
+        ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_0", c.partBytes->substr(0, 100000)));
+        std::string recordDigest = c.recordDigest;
+        if (c.path == digest.c_str() && recordDigest.empty())
+            recordDigest = test::ReferenceMd5(content);
+        if (c.recordPath) {
+            ASSERT_TRUE(test::WritePartRecord(dir / L"pkg.zip", server.Url(c.recordPath), recordDigest,
+                                              c.recordSize));
+        }
+        EXPECT_EQ(DownloadFile(test::Wide(server.Url(c.path)).c_str(), dir.path().c_str(), nullptr, 0, TRUE,
+                               FALSE, FALSE),
+                  kDownloadOk);
+        const std::vector<std::string> ranges = RangeLines(server);
+        EXPECT_EQ(std::vector<std::string>(ranges.begin() + static_cast<long>(before), ranges.end()),
+                  c.ranges);
+        EXPECT_TRUE(test::ReadFileBytes(dir / L"pkg.zip") == content);
+        EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_source"));
+    }
 }
 
 TEST(Segments, CutConnectionResumes) {
