@@ -756,14 +756,16 @@ void CutShort(const Road& road) {
 }
 
 // What the quick road loads under Wine after the program's first line (seen with WINEDEBUG=+loaddll): the
-// DLLs it delay-loads, what they and the shell load in turn, the picture codecs, and the proxies of the
-// shell's interfaces that starting the product through the user's shell takes. Left out: the names
+// DLLs it delay-loads, what they and the shell load in turn, the picture codecs, WinHTTP and the script
+// engine the proxy settings are read and run with (the road behind a configuration script adds jscript and
+// crypt32), and the proxies of the shell's interfaces that starting the product through the user's shell
+// takes. Left out: the names
 // Windows takes from its known-DLL list whatever the folder holds (the installer's imports; Wine has no
 // such list, so planting them proves nothing here), and version.dll and uxtheme.dll, which Wine's own
 // user32 loads before any code of the program runs (Windows' does not).
-const wchar_t* const kPlantedNames[] = {L"gdiplus", L"wininet", L"iphlpapi", L"bcrypt",
-                                        L"mpr",     L"dnsapi",  L"nsi",      L"windowscodecs",
-                                        L"propsys", L"msimg32", L"actxprxy"};
+const wchar_t* const kPlantedNames[] = {L"gdiplus", L"wininet", L"iphlpapi", L"bcrypt",        L"mpr",
+                                        L"dnsapi",  L"nsi",     L"winhttp",  L"jsproxy",       L"jscript",
+                                        L"crypt32", L"propsys", L"msimg32",  L"windowscodecs", L"actxprxy"};
 
 // The installer copied into a downloads folder beside a DLL of each of those names that leaves a marker
 // when it is loaded, with Wine told to take such a file before its built-in DLL.
