@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/plain_file.h"
 #include "common/unique_handle.h"
 
 namespace radu {
@@ -74,16 +75,11 @@ UniqueFileHandle OpenEntry(const std::wstring& path, DWORD access) {
 // True when the handle is on exactly the entry `path` names: the system's own name for what the handle
 // is on is that path, so no link or mount point on the way or at the end led elsewhere. Under Wine a
 // handle opened through a Unix symlink is named after the symlink's target.
-bool IsEntryItself(HANDLE entry, const std::wstring& path) {
-    wchar_t final[MAX_PATH + 8];
-    const DWORD length = ::GetFinalPathNameByHandleW(entry, final, MAX_PATH + 8, FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= MAX_PATH + 8)
-        return false;
-    std::wstring expected = L"\\\\?\\" + path;
-    if (expected.back() == L'\\')
-        expected.pop_back();
-    return ::CompareStringOrdinal(final, static_cast<int>(length), expected.c_str(),
-                                  static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+bool IsEntryItself(HANDLE entry, std::wstring path) {
+    if (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    const std::wstring final = FinalPathOf(entry);
+    return !final.empty() && SamePath(final, path);
 }
 
 // Every step from the root down to `path` is a folder, none a link or a mount point.
@@ -141,16 +137,7 @@ bool Discard(const std::wstring& path, int depth) {
                 return false;
         }
     }
-    if (attributes & FILE_ATTRIBUTE_READONLY) {  // a read-only file cannot be deleted
-        FILE_BASIC_INFO basic = {};              // times of 0 stay as they are
-        basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
-        if (basic.FileAttributes == 0)
-            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        ::SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
-    }
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    return ::SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition, sizeof disposition) !=
-           FALSE;
+    return DeleteByHandle(entry.get(), attributes);
 }
 
 // How this system reports the security of a folder made with `security`: read from a folder made for

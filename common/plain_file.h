@@ -43,6 +43,22 @@ inline bool SamePath(std::wstring_view a, std::wstring_view b) {
                                   TRUE) == CSTR_EQUAL;
 }
 
+// Deletes what the handle is on (a file, or an empty folder; opened with DELETE access), read-only or not,
+// through the handle: never by a name, which may lead elsewhere by the time it is used. `attributes` are
+// the entry's own; a read-only entry has that attribute cleared first, since the system refuses to delete
+// it. True when the entry goes once its last handle closes.
+inline bool DeleteByHandle(HANDLE entry, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
+        basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
+        if (basic.FileAttributes == 0)
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        ::SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
+    }
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    return ::SetFileInformationByHandle(entry, FileDispositionInfo, &gone, sizeof gone) != FALSE;
+}
+
 // True for a handle on a disk file that is no folder and no reparse point, has this one name only, and is
 // reached at exactly `finalPath` (a path as FinalPathOf gives it) with no link on the way.
 inline bool IsPlainFileAt(HANDLE file, std::wstring_view finalPath) {

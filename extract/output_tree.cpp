@@ -46,16 +46,6 @@ UniqueFileHandle ReplaceExisting(const std::wstring& path, DWORD attributes) {
     return out;
 }
 
-// Deletes a file this extraction has just created, read-only or not, through its handle (which holds
-// DELETE access): never by its name, which may lead elsewhere.
-void DeleteCreated(HANDLE file) {
-    FILE_BASIC_INFO basic = {};
-    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;  // a read-only file cannot be deleted
-    ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
-    FILE_DISPOSITION_INFO gone = {TRUE};
-    ::SetFileInformationByHandle(file, FileDispositionInfo, &gone, sizeof gone);
-}
-
 }  // namespace
 
 bool OutputTree::MakeFolders(std::wstring_view folders) {
@@ -128,7 +118,7 @@ UniqueFileHandle OutputTree::CreateOutput(std::wstring_view relative, DWORD attr
     if (out) {
         if (IsPlainFileAt(out.get(), expected))
             return out;
-        DeleteCreated(out.get());
+        DeleteByHandle(out.get(), attributes);  // made here with these attributes
         return {};
     }
     const DWORD error = ::GetLastError();

@@ -68,8 +68,7 @@ QueueFileHold HoldQueueFile(const char* tempFolder, const std::string& queuePath
         if (!created)
             return hold;
         if (!IsPlainFileAt(created.get(), expected)) {
-            FILE_DISPOSITION_INFO gone = {TRUE};
-            ::SetFileInformationByHandle(created.get(), FileDispositionInfo, &gone, sizeof gone);
+            DeleteByHandle(created.get(), 0);
             return hold;
         }
         created.reset();
