@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "support/server_connection.h"
+#include "support/test_threads.h"
+
 namespace radu::test {
 
 std::string RecordedRequest::Header(const std::string& name) const {
@@ -29,13 +32,16 @@ Port80Recorder::Port80Recorder(std::string reply) : replyText(std::move(reply)) 
         return;
     }
     listener = s;
+    stopping = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     server = std::thread([this] { Serve(); });
 }
 
 Port80Recorder::~Port80Recorder() {
     if (listener != INVALID_SOCKET) {
-        closesocket(listener);  // ends accept()
+        SetEvent(stopping);  // ends every wait of the server's thread
         server.join();
+        closesocket(listener);
+        CloseHandle(stopping);
     }
     WSACleanup();
 }
@@ -46,18 +52,17 @@ std::vector<RecordedRequest> Port80Recorder::Requests() const {
 }
 
 void Port80Recorder::Serve() {
-    for (;;) {
-        SOCKET s = accept(listener, nullptr, nullptr);
-        if (s == INVALID_SOCKET)
-            return;
-        DWORD timeoutMs = 30000;  // a client that goes quiet does not hold the test for ever
-        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+    NameThread(GetCurrentThread(), L"port 80 recorder");
+    ServerListener incoming(listener, stopping);
+    for (SOCKET s; (s = incoming.Accept()) != INVALID_SOCKET; closesocket(s)) {
+        // One client at a time: one that goes quiet does not hold the others for ever.
+        ServerConnection connection(s, stopping, 30000);
         RecordedRequest request;
         std::string data;
         char buf[4096];
         size_t headEnd = std::string::npos;
         while ((headEnd = data.find("\r\n\r\n")) == std::string::npos) {
-            int n = recv(s, buf, sizeof buf, 0);
+            int n = connection.Receive(buf, sizeof buf);
             if (n <= 0)
                 break;
             data.append(buf, static_cast<size_t>(n));
@@ -67,7 +72,7 @@ void Port80Recorder::Serve() {
             const size_t length = std::strtoul(request.Header("Content-Length").c_str(), nullptr, 10);
             request.body = data.substr(headEnd + 4);
             while (request.body.size() < length) {
-                int n = recv(s, buf, sizeof buf, 0);
+                int n = connection.Receive(buf, sizeof buf);
                 if (n <= 0)
                     break;
                 request.body.append(buf, static_cast<size_t>(n));
@@ -76,12 +81,9 @@ void Port80Recorder::Serve() {
                 std::lock_guard<std::mutex> lock(mutex);
                 requests.push_back(request);
             }
-            send(s, replyText.data(), static_cast<int>(replyText.size()), 0);
+            connection.SendAll(replyText.data(), replyText.size());
         }
-        shutdown(s, SD_SEND);
-        while (recv(s, buf, sizeof buf, 0) > 0) {
-        }
-        closesocket(s);
+        connection.Finish();
     }
 }
 

@@ -33,6 +33,7 @@ class Port80Recorder {
 
     std::string replyText;
     SOCKET listener = INVALID_SOCKET;
+    HANDLE stopping = nullptr;
     int bindFailure = 0;
     mutable std::mutex mutex;
     std::vector<RecordedRequest> requests;

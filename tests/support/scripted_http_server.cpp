@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/server_connection.h"
+#include "support/test_threads.h"
+
 namespace radu::test {
 
 std::string HttpRequest::Header(const std::string& name) const {
@@ -76,14 +79,12 @@ ScriptedHttpServer::ScriptedHttpServer(Handler handler, int port) : respond(std:
 }
 
 ScriptedHttpServer::~ScriptedHttpServer() {
+    // Every wait of the server's threads also waits for this, so they all end now, whatever the clients
+    // do: a client that keeps its connection open (a program that is still running, or a connection the
+    // system keeps for a program that was killed) holds nothing up.
     SetEvent(stopping);
-    closesocket(listener);  // ends accept()
     acceptor.join();
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (SOCKET s : open)
-            shutdown(s, SD_BOTH);  // ends blocked recv() calls
-    }
+    closesocket(listener);
     for (auto& t : threads)
         t.join();
     CloseHandle(stopping);
@@ -104,26 +105,22 @@ bool ScriptedHttpServer::Wait(DWORD ms) {
 }
 
 void ScriptedHttpServer::AcceptLoop() {
-    for (;;) {
-        SOCKET s = accept(listener, nullptr, nullptr);
-        if (s == INVALID_SOCKET)
-            return;
+    NameThread(GetCurrentThread(), L"scripted server acceptor");
+    ServerListener incoming(listener, stopping);
+    for (SOCKET s; (s = incoming.Accept()) != INVALID_SOCKET;) {
         std::lock_guard<std::mutex> lock(mutex);
-        if (WaitForSingleObject(stopping, 0) == WAIT_OBJECT_0) {
-            closesocket(s);
-            return;
-        }
         ++connections;
-        open.push_back(s);
         threads.emplace_back([this, s] { Serve(s); });
     }
 }
 
 void ScriptedHttpServer::Serve(SOCKET s) {
+    NameThread(GetCurrentThread(), L"scripted server connection");
+    ServerConnection connection(s, stopping);
     HttpRequest request;
     char c;
     while (request.raw.size() < 4 || request.raw.compare(request.raw.size() - 4, 4, "\r\n\r\n") != 0) {
-        if (recv(s, &c, 1, 0) != 1)
+        if (connection.Receive(&c, 1) != 1)
             break;
         request.raw.push_back(c);
     }
@@ -144,24 +141,10 @@ void ScriptedHttpServer::Serve(SOCKET s) {
             Wait(INFINITE);
         } else if (reply.delayMs == 0 || Wait(reply.delayMs)) {
             std::string all = reply.head + reply.body;
-            size_t total = std::min(all.size(), reply.cutAfter);
-            size_t sent = 0;
-            while (sent < total) {
-                int n =
-                    send(s, all.data() + sent, static_cast<int>(std::min<size_t>(total - sent, 65536)), 0);
-                if (n <= 0)
-                    break;
-                sent += static_cast<size_t>(n);
-            }
+            connection.SendAll(all.data(), std::min(all.size(), reply.cutAfter));
         }
     }
-    shutdown(s, SD_SEND);
-    // Let the client read everything before the socket goes: drain until it closes its side.
-    char sink[4096];
-    while (recv(s, sink, sizeof sink, 0) > 0) {
-    }
-    std::lock_guard<std::mutex> lock(mutex);
-    open.erase(std::remove(open.begin(), open.end(), s), open.end());
+    connection.Finish();
     closesocket(s);
 }
 

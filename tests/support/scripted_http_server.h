@@ -68,7 +68,6 @@ class ScriptedHttpServer {
     std::atomic<int> connections{0};
     mutable std::mutex mutex;
     std::vector<HttpRequest> requests;
-    std::vector<SOCKET> open;
     std::vector<std::thread> threads;
     std::thread acceptor;
 };
