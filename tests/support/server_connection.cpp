@@ -4,7 +4,8 @@
 
 namespace radu::test {
 
-ServerListener::ServerListener(SOCKET s, HANDLE stop) : listener(s), stopping(stop), incoming(WSACreateEvent()) {
+ServerListener::ServerListener(SOCKET s, HANDLE stop)
+    : listener(s), stopping(stop), incoming(WSACreateEvent()) {
     WSAEventSelect(listener, incoming, FD_ACCEPT);
 }
 

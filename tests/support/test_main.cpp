@@ -40,23 +40,24 @@ std::string Utf8(const std::wstring& text) {
 // place it with objdump), or "?".
 std::string StartOf(HANDLE thread) {
     using QueryThread = NTSTATUS(WINAPI*)(HANDLE, THREADINFOCLASS, PVOID, ULONG, PULONG);
-    static const auto query = reinterpret_cast<QueryThread>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    static const auto query = reinterpret_cast<QueryThread>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
     void* start = nullptr;
     constexpr auto kWin32StartAddress = static_cast<THREADINFOCLASS>(9);  // ThreadQuerySetWin32StartAddress
     if (query == nullptr || query(thread, kWin32StartAddress, &start, sizeof start, nullptr) != 0)
         return "?";
     HMODULE module = nullptr;
     wchar_t path[MAX_PATH] = L"?";
-    if (::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                             static_cast<LPCWSTR>(start), &module))
+    if (::GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<LPCWSTR>(start), &module))
         ::GetModuleFileNameW(module, path, MAX_PATH);
     std::wstring name = path;
     name = name.substr(name.find_last_of(L"\\/") + 1);
     char offset[32];
-    std::snprintf(offset, sizeof offset, "+0x%lx",
-                  static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(start) -
-                                             reinterpret_cast<ULONG_PTR>(module)));
+    std::snprintf(
+        offset, sizeof offset, "+0x%lx",
+        static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(start) - reinterpret_cast<ULONG_PTR>(module)));
     return Utf8(name) + offset;
 }
 
