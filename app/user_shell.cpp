@@ -158,8 +158,13 @@ bool WaitHandlingSentMessages(HANDLE thread, DWORD milliseconds) {
     return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
 }
 
-// True when the user's shell has started the file.
-bool ThroughUserShell(const wchar_t* file, int show) {
+enum class ShellAnswer {
+    kStarted,     // the shell started the file
+    kHandedOver,  // the shell took the file and has not answered in time: it may yet start it
+    kNotTaken,    // the shell did not take it (none runs, it refused, or it did not get that far in time)
+};
+
+ShellAnswer ThroughUserShell(const wchar_t* file, int show) {
     const auto request = std::make_shared<ShellRequest>();
     request->file = file;
     request->show = show;
@@ -167,24 +172,35 @@ bool ThroughUserShell(const wchar_t* file, int show) {
     const UniqueKernelHandle thread(::CreateThread(nullptr, 0, &ShellRoad, forThread, 0, nullptr));
     if (!thread) {
         delete forThread;
-        return false;
+        return ShellAnswer::kNotTaken;
     }
     if (!WaitHandlingSentMessages(thread.get(), kShellAnswerLimitMs)) {
-        request->stage = ShellRequest::kGivenUp;
-        // The thread may have ended between the last look and now, with or without the shell's answer.
+        // Given up only if the thread has not handed the file over meanwhile: once the shell has it, the
+        // shell alone may start it, however late it answers.
+        int waiting = ShellRequest::kWaiting;
+        if (request->stage.compare_exchange_strong(waiting, ShellRequest::kGivenUp))
+            return ShellAnswer::kNotTaken;
+        // The thread may have ended between the last look and now, with the shell's answer.
         if (::WaitForSingleObject(thread.get(), 0) != WAIT_OBJECT_0)
-            return false;
+            return ShellAnswer::kHandedOver;
     }
-    return request->result == S_OK;
+    if (request->result == S_OK)
+        return ShellAnswer::kStarted;
+    return request->stage == ShellRequest::kHandedOver ? ShellAnswer::kHandedOver : ShellAnswer::kNotTaken;
 }
 
 }  // namespace
 
 OpenedBy OpenAsUser(const wchar_t* file, int show) {
-    if (ThroughUserShell(file, show))
-        return OpenedBy::kUserShell;
-    // A shell that took the file but did not answer in time may still start it later: the file is then
-    // opened twice, which is better than not at all.
+    switch (ThroughUserShell(file, show)) {
+        case ShellAnswer::kStarted:
+            return OpenedBy::kUserShell;
+        case ShellAnswer::kHandedOver:
+            // Started from here too, it would run twice, the second time with this program's rights.
+            return OpenedBy::kUserShellLate;
+        case ShellAnswer::kNotTaken:
+            break;
+    }
     const INT_PTR code =
         reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", file, nullptr, nullptr, show));
     return code > 32 ? OpenedBy::kThisProgram : OpenedBy::kNobody;

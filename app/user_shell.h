@@ -6,14 +6,16 @@
 namespace radu {
 
 enum class OpenedBy {
-    kUserShell,    // the user's desktop shell started it
-    kThisProgram,  // no shell desktop, or it refused or did not answer in time: started from here
-    kNobody,       // neither could start it
+    kUserShell,      // the user's desktop shell started it
+    kUserShellLate,  // the shell took it but did not answer in time, or refused it: left to the shell
+    kThisProgram,    // no shell desktop, or it did not take the file in time: started from here
+    kNobody,         // neither could start it
 };
 
 // Opens `file` (a program's full path or an http address) with the verb "open" and the show command
-// `show` through the logged-on user's desktop shell; when there is none, it fails or it does not answer
-// within a few seconds, with ShellExecuteW from this program, as an unelevated program would have done.
+// `show` through the logged-on user's desktop shell; when there is none, or it does not get as far as
+// taking the file within a few seconds, with ShellExecuteW from this program, as an unelevated program
+// would have done. Once the shell has taken the file it is never started from here as well.
 // Never waits for what it started. Call it from a thread with a message queue: while it waits for the
 // shell it handles the messages other threads send to this one, but none of those posted to it, so no
 // click, timer or paint of the caller's window runs in the middle of the caller's own handler.
