@@ -24,6 +24,22 @@ int CDriverDownloadCallBack::OnProgress(unsigned, int percent, unsigned, int) {
 
 void (*afterPackageCheck)(const wchar_t* packagePath) = nullptr;
 
+namespace {
+LONG jobsAlive = 0;
+}  // namespace
+
+InstallJob::InstallJob(HWND w, std::wstring folder) : window(w), installFolder(std::move(folder)) {
+    ::InterlockedIncrement(&jobsAlive);
+}
+
+InstallJob::~InstallJob() {
+    ::InterlockedDecrement(&jobsAlive);
+}
+
+bool AnInstallWorkerRuns() {
+    return ::InterlockedCompareExchange(&jobsAlive, 0, 0) != 0;
+}
+
 std::wstring DownloadedPackagePath() {
     const std::wstring folder = ExistingDownloadFolder();
     return folder.empty() ? folder : folder + kPackageFileName;

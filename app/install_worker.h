@@ -44,11 +44,21 @@ std::wstring DownloadedPackagePath();
 extern void (*afterPackageCheck)(const wchar_t* packagePath);
 
 // What one install's worker works with, taken on the dialog's thread at the install click. The worker
-// owns it and never touches the dialog object, which the close button may destroy at any moment.
+// owns it and never touches the dialog object, which the close button may destroy at any moment. While a
+// job lives, from before its worker starts until the worker's last step, AnInstallWorkerRuns() is true.
 struct InstallJob {
+    InstallJob(HWND w, std::wstring folder);
+    ~InstallJob();
+    InstallJob(const InstallJob&) = delete;
+    InstallJob& operator=(const InstallJob&) = delete;
+
     HWND window;                 // where the worker's messages go
     std::wstring installFolder;  // the folder field's text at the click
 };
+
+// True while an install worker may still run (or is about to): the process must then not tear down
+// anything the worker uses, nor let go of the one-installer guard, before it ends.
+bool AnInstallWorkerRuns();
 
 // Thread procedure of the install worker; its parameter is an InstallJob made with new, which the worker
 // deletes. Returns 0.

@@ -74,7 +74,7 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
     // first runs. The worker downloads and unpacks, and reports back only through posted messages. Its
     // handle is not kept: it is never waited for, and the process ending cuts it off.
     view.installFolder = view.FolderText();
-    auto job = std::make_unique<InstallJob>(InstallJob{hwnd(), view.installFolder});
+    auto job = std::make_unique<InstallJob>(hwnd(), view.installFolder);
     if (UniqueKernelHandle(startWorker(&InstallWorker, job.get()))) {
         job.release();  // the worker's now, deleted by it
     } else {

@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdio>
+
+#include "app/install_worker.h"
 #include "app/loop_registry.h"
 #include "app/one_installer.h"
 #include "app/run_main_dialog.h"
@@ -34,5 +37,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
 
     ::CoUninitialize();
     Gdiplus::GdiplusShutdown(gdiplusToken);
-    return result;
+    // An install worker is never waited for (the close button ends the program at once, mid-download
+    // too). While one may still run, the process ends here: that stops the worker before anything it
+    // uses goes (the static objects' destructors that returning would run), and the guard is let go only
+    // by the system, once nothing of this copy writes any more, so no second copy works on the same part
+    // files meanwhile.
+    if (radu::AnInstallWorkerRuns()) {
+        std::fflush(nullptr);
+        ::ExitProcess(static_cast<UINT>(result));
+    }
+    return result;  // the guard goes with its object, and the download folder when it is empty
 }
