@@ -92,9 +92,10 @@ bool NoLinkOnTheWay(const std::wstring& path) {
             continue;
         if (path[i - 1] == L'\\')
             continue;  // the root itself, or a trailing separator
-        const DWORD attributes = ::GetFileAttributesW(path.substr(0, i).c_str());
+        const std::wstring step = path.substr(0, i);
+        const DWORD attributes = ::GetFileAttributesW(step.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RedirectsNameAt(step, attributes))
             return false;
     }
     return true;
@@ -124,11 +125,10 @@ bool NamesIn(HANDLE folder, std::vector<std::wstring>& names) {
 bool Discard(const std::wstring& path, int depth) {
     UniqueFileHandle entry =
         OpenEntry(path, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!entry || !::GetFileInformationByHandle(entry.get(), &info) || !IsEntryItself(entry.get(), path))
+    DWORD attributes = 0, tag = 0;
+    if (!entry || !AttributesOf(entry.get(), attributes, tag) || !IsEntryItself(entry.get(), path))
         return false;
-    const DWORD attributes = info.dwFileAttributes;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !RedirectsName(attributes, tag)) {
         std::vector<std::wstring> names;
         if (depth >= kDeepestDiscard || !NamesIn(entry.get(), names))
             return false;
@@ -164,15 +164,13 @@ FolderState StateOf(const std::wstring& folder, SECURITY_ATTRIBUTES& security, b
             return FolderState::kMissing;
         return FolderState::kOther;
     }
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || RedirectsNameAt(folder, attributes))
         return FolderState::kOther;
     UniqueFileHandle handle = OpenEntry(folder, READ_CONTROL | FILE_READ_ATTRIBUTES);
-    BY_HANDLE_FILE_INFORMATION info = {};
+    DWORD own = 0, tag = 0;
     FolderSecurity found;
-    if (!handle || !::GetFileInformationByHandle(handle.get(), &info) ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsEntryItself(handle.get(), folder) ||
-        !ReadSecurity(handle.get(), found))
+    if (!handle || !AttributesOf(handle.get(), own, tag) || !(own & FILE_ATTRIBUTE_DIRECTORY) ||
+        RedirectsName(own, tag) || !IsEntryItself(handle.get(), folder) || !ReadSecurity(handle.get(), found))
         return FolderState::kOther;
     FolderSecurity made;
     if (!ReadSecurityAsMade(folder, security, made)) {

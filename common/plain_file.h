@@ -59,19 +59,58 @@ inline bool DeleteByHandle(HANDLE entry, DWORD attributes) {
     return ::SetFileInformationByHandle(entry, FileDispositionInfo, &gone, sizeof gone) != FALSE;
 }
 
-// True for a handle on a disk file that is no folder and no reparse point, has this one name only, and is
-// reached at exactly `finalPath` (a path as FinalPathOf gives it) with no link on the way.
+// Whether an entry with these attributes and reparse tag redirects its name elsewhere. Only name
+// surrogates do (symbolic links, junctions, mount points: IsReparseTagNameSurrogate). Every other reparse
+// point is a file or folder like any other: files the system compresses (compact /exe, CompactOS), data
+// deduplication, cloud placeholders (files on demand, which Desktop and Documents often are). Tag 0 is no
+// tag a file system gives; it is what a tag that could not be read, and every link under Wine, shows: it
+// counts as a link.
+inline bool RedirectsName(DWORD attributes, DWORD reparseTag) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag));
+}
+
+// The attributes and reparse tag of what a handle is on (the entry itself when it was opened with
+// FILE_FLAG_OPEN_REPARSE_POINT); false when the system cannot tell them.
+inline bool AttributesOf(HANDLE entry, DWORD& attributes, DWORD& reparseTag) {
+    FILE_ATTRIBUTE_TAG_INFO info;
+    if (!::GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &info, sizeof info))
+        return false;
+    attributes = info.FileAttributes;
+    reparseTag = info.ReparseTag;
+    return true;
+}
+
+// By name: whether the entry at `path`, whose own attributes are `attributes` (as GetFileAttributesW gives
+// them), redirects its name. The tag is read from the folder's listing, which names the entry itself.
+inline bool RedirectsNameAt(const std::wstring& path, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    if (path.find_first_of(L"*?") != std::wstring::npos)
+        return true;  // a listing would read a pattern
+    WIN32_FIND_DATAW found;
+    const HANDLE listing =
+        ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (listing == INVALID_HANDLE_VALUE)
+        return true;
+    ::FindClose(listing);
+    // "If the dwFileAttributes member includes the FILE_ATTRIBUTE_REPARSE_POINT attribute, this member
+    // specifies the reparse point tag."
+    return RedirectsName(found.dwFileAttributes, found.dwReserved0);
+}
+
+// True for a handle on a disk file that is no folder and no link, has this one name only, and is reached
+// at exactly `finalPath` (a path as FinalPathOf gives it) with no link on the way.
 inline bool IsPlainFileAt(HANDLE file, std::wstring_view finalPath) {
     // Asked for one by one: GetFileInformationByHandle also reads the volume's information, which costs
     // Wine some 0.1 ms a call.
     FILE_STANDARD_INFO standard;
-    FILE_BASIC_INFO basic;
+    DWORD attributes = 0, tag = 0;
     if (::GetFileType(file) != FILE_TYPE_DISK ||
         !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) ||
-        !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic))
+        !AttributesOf(file, attributes, tag))
         return false;
-    if (standard.Directory ||
-        (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    if (standard.Directory || (attributes & FILE_ATTRIBUTE_DIRECTORY) || RedirectsName(attributes, tag))
         return false;
     return standard.NumberOfLinks == 1 && SamePath(FinalPathOf(file), finalPath);
 }

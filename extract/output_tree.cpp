@@ -70,7 +70,7 @@ bool OutputTree::MakeFolders(std::wstring_view folders) {
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             if (!::CreateDirectoryW(path.c_str(), nullptr))
                 return true;  // then creating a file there fails
-        } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        } else if (RedirectsNameAt(path, attributes)) {
             return false;  // a symbolic link or junction to a folder, or a mount point
         } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             return true;  // a file in the way: nothing can be made below it
