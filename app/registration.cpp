@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/product.h"
+#include "app/shortcut_file.h"
 #include "common/unique_handle.h"
 
 namespace radu {
@@ -63,7 +64,9 @@ int RegisterProduct(const wchar_t* path, int kind, int desktop, int startMenu, i
         std::wstring folder = SpecialFolder(CSIDL_PROGRAMS);
         if (!folder.empty()) {
             folder = folder + L"\\" + kProductName;
-            ::CreateDirectoryW(folder.c_str(), nullptr);  // an existing folder is used as it is
+            // Made here when missing; an existing one, or one made here, is used only as the plain folder
+            // its path names (CreateShortcut checks it).
+            ::CreateDirectoryW(folder.c_str(), nullptr);
             const std::wstring name =
                 kind == kRegisterUninstaller ? std::wstring(kProductName) + kUninstallLinkSuffix : linkName;
             CreateShortcut(path, folder.c_str(), name.c_str(), 0, path, SW_SHOWNORMAL);
@@ -127,11 +130,16 @@ bool CreateShortcut(const wchar_t* target, const wchar_t* folder, const wchar_t*
     if (linkPath.size() >= MAX_PATH)
         return false;
 
+    // The folder is checked and held before anything is made; the link is saved into memory, and its
+    // bytes go out through a handle made and checked here (shortcut_file.h), never through a save by name.
+    const UniqueFileHandle held = HoldPlainFolder(folder, false);
+    if (!held)
+        return false;
     UniqueComPtr<IShellLinkW> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put()))))
         return false;
-    UniqueComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_PPV_ARGS(file.put()))))
+    UniqueComPtr<IPersistStream> persist;
+    if (FAILED(link->QueryInterface(IID_PPV_ARGS(persist.put()))))
         return false;
 
     link->SetPath(target);
@@ -140,7 +148,23 @@ bool CreateShortcut(const wchar_t* target, const wchar_t* folder, const wchar_t*
     if (description != nullptr)
         link->SetDescription(description);
     link->SetShowCmd(showCommand);
-    return SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
+
+    UniqueComPtr<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) ||
+        FAILED(persist->Save(stream.get(), TRUE)))
+        return false;
+    HGLOBAL memory = nullptr;
+    ULARGE_INTEGER size = {};
+    const LARGE_INTEGER start = {};
+    if (FAILED(stream->Seek(start, STREAM_SEEK_CUR, &size)) ||
+        FAILED(::GetHGlobalFromStream(stream.get(), &memory)) || size.QuadPart > ::GlobalSize(memory))
+        return false;
+    const void* data = ::GlobalLock(memory);
+    if (data == nullptr)
+        return false;
+    const std::string bytes(static_cast<const char*>(data), static_cast<size_t>(size.QuadPart));
+    ::GlobalUnlock(memory);
+    return WritePlainFileIn(folder, fileName, bytes);
 }
 
 }  // namespace radu

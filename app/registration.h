@@ -31,7 +31,9 @@ bool RegisterInstalledProduct(const wchar_t* installFolder, bool desktop, bool s
 int SetRegString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const wchar_t* text);
 
 // Saves a shell link to target as folder\fileName. The hot key is set when its low 16 bits are not 0, the
-// description when one is given. COM must be initialised on the calling thread. True when saved.
+// description when one is given. COM must be initialised on the calling thread. True when saved; false,
+// with nothing written, when folder is not the plain folder its path names or the file at the name is not
+// a plain file of one name (shortcut_file.h).
 bool CreateShortcut(const wchar_t* target, const wchar_t* folder, const wchar_t* fileName, DWORD hotKey,
                     const wchar_t* description, int showCommand);
 

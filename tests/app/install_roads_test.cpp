@@ -147,7 +147,8 @@ enum class Fault {
     kLinkAtDownloadFolder,  // a link at the download folder's name, to a folder with a part file
     // What an ordinary program of the user planted, each pointing at a decoy elsewhere (kDecoy): a link
     kLinkedQueue,          // at the queue file in the temporary folder,
-    kLinkedProductFolder,  // at the product's folder in the (custom) install folder.
+    kLinkedProductFolder,  // at the product's folder in the (custom) install folder,
+    kLinkedStartMenu,      // at the product's Start-menu folder in the user's profile.
     kPlantedDlls,          // started from a downloads folder that holds a DLL of every name it loads
 };
 
@@ -288,6 +289,10 @@ const Road kRoads[] = {
     {"LinkAtTheProductFolder",           N,    Front::kRedirect,  "good",   kNoSig,     Y,     Y,    nullptr,
                                          kRefusedBoxes,   Unpacked::kNothing, Y,         N,      2,      N,      Y,
                                          Fault::kLinkedProductFolder},
+    // The Start-menu links are skipped rather than written through the link; the rest installs.
+    {"LinkAtTheStartMenuFolder",         N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kLinkedStartMenu},
     {"StartedFromDownloadsAmongPlantedDlls", N, Front::kRedirect, "good",   kNoSig,     N,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
                                          Fault::kPlantedDlls},
@@ -300,6 +305,8 @@ const char kDecoyQueue[] = "[Number]\r\nKey=5\r\n";
 
 // Forgets everything an earlier install or test left that a road looks at.
 void StartAfresh() {
+    if (IsSymbolicLink(StartMenuFolder()))
+        RemoveLink(StartMenuFolder());  // removing the folder's tree would empty the link's target
     ForgetProductRegistration();
     RemoveTree(std::wstring(kDefaultFolder) + L"VaruPhoneAx");
     RemoveTree(kCustomParent);
@@ -376,7 +383,7 @@ void ExpectUnpacked(const std::wstring& folder, const char* package, Unpacked un
     EXPECT_EQ(DirExists(folder + L"VaruPhoneAx\\资源"), unpacked == Unpacked::kAll);
 }
 
-void ExpectRegistered(const std::wstring& folder, bool registered, bool options) {
+void ExpectRegistered(const std::wstring& folder, bool registered, bool options, bool startMenu) {
     const std::wstring program = folder + kProgram, uninstaller = folder + kUninstaller;
     const RegText entry = ReadRegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString");
     EXPECT_EQ(entry.present, registered);
@@ -388,11 +395,13 @@ void ExpectRegistered(const std::wstring& folder, bool registered, bool options)
     const RegText run = ReadRegText(HKEY_LOCAL_MACHINE, kProductRunKey, L"Radurodi");
     EXPECT_EQ(run.present, options);
     EXPECT_EQ(FileExists(DesktopLink()), options);
-    EXPECT_EQ(FileExists(StartMenuLink()), options);
-    EXPECT_EQ(FileExists(UninstallerLink()), options);
+    EXPECT_EQ(FileExists(StartMenuLink()), options && startMenu);
+    EXPECT_EQ(FileExists(UninstallerLink()), options && startMenu);
     if (options) {
         EXPECT_EQ(run.text, program);
         EXPECT_EQ(ReadLink(DesktopLink()).target, program);
+    }
+    if (options && startMenu) {
         EXPECT_EQ(ReadLink(StartMenuLink()).target, program);
         EXPECT_EQ(ReadLink(UninstallerLink()).target, uninstaller);
     }
@@ -897,6 +906,8 @@ void Drive(const Road& road, bool afresh = true) {
         ::CreateDirectoryW(kCustomParent, nullptr);
         ::CreateDirectoryW(folder.c_str(), nullptr);
         ASSERT_TRUE(PlantLink(folder + L"VaruPhoneAx", kDecoyFolder));
+    } else if (road.fault == Fault::kLinkedStartMenu) {
+        ASSERT_TRUE(PlantLink(StartMenuFolder(), kDecoyFolder));
     }
     auto front = StartFront(road.front, road.name, road.package, road.sig);
     std::unique_ptr<Port80Recorder> stats;
@@ -966,7 +977,7 @@ void Drive(const Road& road, bool afresh = true) {
     EXPECT_EQ(ReadFileBytes(tamperRecord), road.keyed && road.unpacked != Unpacked::kNothing
                                                ? "write-refused replace-refused delete-refused"
                                                : "");
-    ExpectRegistered(folder, road.registered, !road.custom);
+    ExpectRegistered(folder, road.registered, !road.custom, road.fault != Fault::kLinkedStartMenu);
     if (road.fault != Fault::kLinkAtDownloadFolder) {
         EXPECT_TRUE(DownloadLeftovers().empty());
     }
