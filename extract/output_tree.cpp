@@ -1,5 +1,8 @@
 #include "extract/output_tree.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "common/plain_file.h"
 
 namespace radu {
@@ -43,6 +46,58 @@ UniqueFileHandle ReplaceExisting(const std::wstring& path, DWORD attributes) {
     out = create();
     if (!out)
         ::SetFileAttributesW(path.c_str(), existing);
+    return out;
+}
+
+// Renames what `file` is on to `target` (a full path in the same folder), never over an existing name.
+bool RenameByHandle(HANDLE file, const std::wstring& target) {
+    std::vector<unsigned char> block(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(block.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), rename->FileName);
+    rename->FileName[target.size()] = L'\0';
+    return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(block.size())) !=
+           FALSE;
+}
+
+// A file that another process holds (a running program of the product, one of its DLLs loaded elsewhere)
+// cannot be opened for replacing: ERROR_SHARING_VIOLATION. The system lets such a file be renamed, and a
+// new file be made at its name: the old file is renamed aside in its folder, through a handle on it that
+// is checked like any existing output, the new file is created at the name, and the old one is deleted by
+// the system at the next restart (MOVEFILE_DELAY_UNTIL_REBOOT, which takes administrator rights). Should
+// the new file not be made, the old one gets its name back.
+UniqueFileHandle ReplaceInUse(const std::wstring& path, const std::wstring& expected, DWORD attributes) {
+    UniqueFileHandle old(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!old || !IsPlainFileAt(old.get(), expected))
+        return {};
+    std::wstring aside;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt == 16)
+            return {};
+        aside = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) +
+                L".old";
+        if (RenameByHandle(old.get(), aside))
+            break;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return {};
+    }
+    UniqueFileHandle out(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, attributes, nullptr));
+    if (out && !IsPlainFileAt(out.get(), expected)) {
+        DeleteByHandle(out.get(), attributes);
+        out.reset();
+    }
+    if (!out) {
+        RenameByHandle(old.get(), path);
+        return {};
+    }
+    old.reset();
+    ::MoveFileExW(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return out;
 }
 
@@ -133,6 +188,10 @@ UniqueFileHandle OutputTree::CreateOutput(std::wstring_view relative, DWORD attr
     if (!held || !IsPlainFileAt(held.get(), expected))
         return {};
     out = ReplaceExisting(path, attributes);
+    if (!out && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+        held.reset();  // it shares no deletion, which the rename needs; the renaming handle is checked anew
+        return ReplaceInUse(path, expected, attributes);
+    }
     if (out && !IsPlainFileAt(out.get(), expected))
         out.reset();
     return out;

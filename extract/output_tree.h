@@ -31,7 +31,8 @@ class OutputTree {
 
     // Creates the file base + `relative` for writing, not shared, with `attributes`; an existing plain
     // file of one name at exactly that path is replaced (a read-only, hidden or system one included, as an
-    // earlier install may have left it). Empty when it cannot be created, or when the file there, or a
+    // earlier install may have left it), and one another process holds open (a running program) is renamed
+    // aside and deleted at the next restart. Empty when it cannot be created, or when the file there, or a
     // folder on the way, is reached through a link: nothing is truncated then, and a file this call made
     // through a link on the way is deleted again.
     UniqueFileHandle CreateOutput(std::wstring_view relative, DWORD attributes);

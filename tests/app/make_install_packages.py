@@ -14,6 +14,8 @@
                               that unpacking takes a while (an install is cut off in the middle of it)
   OUT/many-tree/              its files
   OUT/forged-tree/            the forged package's files (installed by the road that replaces the package)
+  OUT/other/VaruPhoneAx.zip   a later package of the same shape in which every file differs (the programs
+                              carry bytes after their image), and OUT/other-tree/ its files
 Usage: make_install_packages.py OUT STAND_IN_EXE MAKER_PRIVATE_KEY"""
 import base64
 import os
@@ -110,7 +112,14 @@ MANY = ENTRIES[:4] + [file("VaruPhoneAx/more/%03d.bin" % i, random.Random(100 + 
 write(os.path.join(out, "many", "VaruPhoneAx.zip"), MANY)
 sign(os.path.join(out, "many", "VaruPhoneAx.zip"), maker_key)
 
-for tree, entries in (("tree", ENTRIES), ("many-tree", MANY), ("forged-tree", FORGED)):
+OTHER = [(info, content) if info.filename.endswith("/") else
+         file(info.filename, content + b"\0later" if info.filename.endswith(".exe")
+              else "另一版本。\r\n".encode("utf-8") if info.filename.endswith(".txt")
+              else random.Random(10).randbytes(len(content)))
+         for info, content in ENTRIES]
+write(os.path.join(out, "other", "VaruPhoneAx.zip"), OTHER)
+
+for tree, entries in (("tree", ENTRIES), ("many-tree", MANY), ("forged-tree", FORGED), ("other-tree", OTHER)):
     for info, content in entries:
         path = os.path.join(out, tree, info.filename)
         if info.filename.endswith("/"):
