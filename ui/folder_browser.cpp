@@ -24,7 +24,7 @@ std::wstring DefaultInstallFolder() {
     return std::wstring(path) + L"\\";
 }
 
-BrowseOutcome BrowseForFolder(const std::wstring& start, std::wstring& chosen) {
+BrowseOutcome BrowseForFolder(HWND owner, const std::wstring& start, std::wstring& chosen) {
     // The shell's allocator frees the item lists it returns; held until the last of them is freed.
     radu::UniqueComPtr<IMalloc> allocator;
     if (FAILED(::SHGetMalloc(allocator.put())) || !allocator)
@@ -35,7 +35,7 @@ BrowseOutcome BrowseForFolder(const std::wstring& start, std::wstring& chosen) {
 
     wchar_t displayName[kPathUnits] = L"";
     BROWSEINFOW info = {};
-    info.hwndOwner = nullptr;
+    info.hwndOwner = owner;
     info.pidlRoot = root;
     info.pszDisplayName = displayName;
     info.lpszTitle = L"选择解压文件路径";

@@ -1,6 +1,8 @@
 // The install folder's sources: the default folder and the shell's folder dialog.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace radu::ui {
@@ -16,7 +18,9 @@ enum class BrowseOutcome {
     kNotShown,  // the shell's allocator could not be had
 };
 
-// Shows the folder dialog (no owner, rooted at the desktop, file-system folders only) opened on `start`.
-BrowseOutcome BrowseForFolder(const std::wstring& start, std::wstring& chosen);
+// Shows the folder dialog (rooted at the desktop, file-system folders only) opened on `start`, modal to
+// `owner`: the owner takes no input until the dialog is closed, so nothing of it (the install button
+// among them) can be used meanwhile.
+BrowseOutcome BrowseForFolder(HWND owner, const std::wstring& start, std::wstring& chosen);
 
 }  // namespace radu::ui
