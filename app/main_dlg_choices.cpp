@@ -59,9 +59,16 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
     // must not start a second worker on the same files.
     if (installState == ui::StateInstalling)
         return 0;
-    // The product's paths are the folder text plus their relative paths; text that could not take them
-    // is refused here, and the page stays as it is.
-    if (!ui::FolderTextFits(view.FullFolderText())) {
+    // The product's paths are the install folder plus their relative paths: text that names no absolute
+    // folder, or one that could not take them, is refused here, and the page stays as it is. From here on
+    // the folder is one text, ending in one separator, for the field, the extraction, every registered
+    // path and the finish button alike.
+    std::wstring folder;
+    if (!ui::InstallFolderFromText(view.FullFolderText(), folder)) {
+        view.ShowFolderUnusable();
+        return 0;
+    }
+    if (!ui::FolderTextFits(folder)) {
         view.ShowFolderTooLong();
         return 0;
     }
@@ -73,7 +80,7 @@ LRESULT CMainDlg::OnInstallButton(WPARAM, LPARAM) {
     // window handle, and never the dialog object, which the close button may destroy before the worker
     // first runs. The worker downloads and unpacks, and reports back only through posted messages. Its
     // handle is not kept: it is never waited for, and the process ending cuts it off.
-    view.installFolder = view.FolderText();
+    view.SetInstallFolder(folder);
     auto job = std::make_unique<InstallJob>(hwnd(), view.installFolder);
     if (UniqueKernelHandle(startWorker(&InstallWorker, job.get()))) {
         job.release();  // the worker's now, deleted by it
@@ -92,7 +99,7 @@ HANDLE CMainDlg::StartWorkerThread(LPTHREAD_START_ROUTINE body, void* parameter)
 void CMainDlg::Finish() {
     wchar_t product[ui::kPathUnits];
     const bool start =
-        !installFailed && ui::JoinProductPath(view.FolderText(), kProgramPath, product, ui::kPathUnits);
+        !installFailed && ui::JoinProductPath(view.installFolder, kProgramPath, product, ui::kPathUnits);
     // The window goes as the button is pressed, also while a shell that is slow to answer starts the
     // product; the user's shell starts it, as the user, and nothing here waits for it to run.
     ::ShowWindow(hwnd(), SW_HIDE);

@@ -52,7 +52,7 @@ LRESULT CMainDlg::OnUnpackDone(WPARAM, LPARAM) {
     // Also after a failed unpack: whatever arrived is registered. The program gets the desktop icon, the
     // start-menu entry and the start with the system as the boxes say; its uninstaller gets the
     // start-menu entry, the entry in the list of installed programs and the version key.
-    RegisterInstalledProduct(view.FolderText().c_str(), view.OptionChecked(ui::kIdOptionDesktop),
+    RegisterInstalledProduct(view.installFolder.c_str(), view.OptionChecked(ui::kIdOptionDesktop),
                              view.OptionChecked(ui::kIdOptionStartMenu),
                              view.OptionChecked(ui::kIdOptionAutoStart));
     view.SetProgress(100);

@@ -19,6 +19,14 @@ bool FolderTextFits(std::wstring_view folder);
 bool JoinProductPath(std::wstring_view folder, std::wstring_view relative, wchar_t* out,
                      std::size_t capacity);
 
+// The install folder the folder field's text stands for: an absolute folder path, a drive letter with
+// its separator ("D:\Apps") or a UNC path ("\\server\share\Apps"), with "/" read as "\", blanks around
+// it and repeated separators dropped, ending in exactly one "\". False for text that cannot be one:
+// empty, relative ("Apps\", "\Apps", "D:Apps"), with a character no file name may hold (< > : " | ? *
+// or a control character), or a name the system would change or read as a step (".", "..", a name that
+// ends in a dot or a blank). The extraction, every registered path and the finish button use this text.
+bool InstallFolderFromText(std::wstring_view text, std::wstring& folder);
+
 // The text with every CR and LF taken out.
 std::wstring WithoutLineBreaks(std::wstring_view text);
 

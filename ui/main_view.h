@@ -82,6 +82,10 @@ class CMainView {
     // The folder field's whole text, however long.
     std::wstring FullFolderText() const;
     void ShowFolderTooLong() const;
+    // The box for folder text that names no absolute folder (InstallFolderFromText).
+    void ShowFolderUnusable() const;
+    // `installFolder` and the folder field become `folder`.
+    void SetInstallFolder(const std::wstring& folder);
 
     // Texts and bar of the installing page.
     void SetStatusText(const wchar_t* text);

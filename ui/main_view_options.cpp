@@ -53,9 +53,21 @@ void CMainView::ShowFolderTooLong() const {
                   MB_OK | MB_ICONWARNING);
 }
 
+void CMainView::ShowFolderUnusable() const {
+    ::MessageBoxW(dialogWindow,
+                  L"请输入完整的安装路径，例如 C:\\Program Files\\，路径中不能含有 < > : \" | ? * 等字符。",
+                  L"提示", MB_OK | MB_ICONWARNING);
+}
+
+void CMainView::SetInstallFolder(const std::wstring& folder) {
+    installFolder = folder;
+    ::SetWindowTextW(folderField.hwnd(), installFolder.c_str());
+}
+
 void CMainView::OnBrowse() {
     std::wstring chosen;
-    if (BrowseForFolder(WithoutTrailingSeparator(installFolder), chosen) == BrowseOutcome::kChosen) {
+    if (BrowseForFolder(dialogWindow, WithoutTrailingSeparator(installFolder), chosen) ==
+        BrowseOutcome::kChosen) {
         std::wstring folder = WithTrailingSeparator(chosen);
         if (FolderTextFits(folder))
             installFolder = folder;

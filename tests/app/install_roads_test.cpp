@@ -53,6 +53,7 @@ std::wstring PackageTree(const char* package) {
     return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" +
            (std::string(package) == "many"     ? L"many-tree\\"
             : std::string(package) == "forged" ? L"forged-tree\\"
+            : std::string(package) == "other"  ? L"other-tree\\"
                                                : L"tree\\");
 }
 
@@ -146,10 +147,12 @@ enum class Fault {
                             // waits in the installer's current directory
     kLinkAtDownloadFolder,  // a link at the download folder's name, to a folder with a part file
     // What an ordinary program of the user planted, each pointing at a decoy elsewhere (kDecoy): a link
-    kLinkedQueue,          // at the queue file in the temporary folder,
-    kLinkedProductFolder,  // at the product's folder in the (custom) install folder,
-    kLinkedStartMenu,      // at the product's Start-menu folder in the user's profile.
-    kPlantedDlls,          // started from a downloads folder that holds a DLL of every name it loads
+    kLinkedQueue,            // at the queue file in the temporary folder,
+    kLinkedProductFolder,    // at the product's folder in the (custom) install folder,
+    kLinkedStartMenu,        // at the product's Start-menu folder in the user's profile.
+    kTypedWithoutSeparator,  // the custom folder typed without its final "\"
+    kProgramRunning,         // an earlier install is there, its uninstaller running (which is not stopped)
+    kPlantedDlls,            // started from a downloads folder that holds a DLL of every name it loads
 };
 
 // The user's proxy settings while the road is taken (none outside those roads).
@@ -208,6 +211,14 @@ const Road kRoads[] = {
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      N},
     {"BrokenArchiveWithItsDigest",       N,    Front::kRedirect,  "broken", kNoSig,     N,     Y,    nullptr,
                                          kBrokenBoxes,    Unpacked::kPartly,  Y,         N,      2,      N,      Y},
+    // Every registered path and the finish button take the folder the files went to.
+    {"CustomFolderTypedWithoutItsSeparator", N, Front::kRedirect, "good",  kNoSig,     Y,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kTypedWithoutSeparator},
+    // A file in use is renamed aside (deleted at the next restart) and the new one made at its name.
+    {"SecondInstallOverARunningProgram", N,  Front::kRedirect,  "other",  kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kProgramRunning},
     {"PackageAlreadyDownloaded",         N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    "good",
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      N},
     {"StatisticsServerDown",             N,    Front::kRedirect,  "good",   kNoSig,     N,     N,    nullptr,
@@ -303,6 +314,22 @@ const Road kRoads[] = {
 const wchar_t kDecoyFolder[] = L"C:\\Radu decoy\\";
 const char kDecoyQueue[] = "[Number]\r\nKey=5\r\n";
 
+// What the system is to delete or rename at the next restart (MOVEFILE_DELAY_UNTIL_REBOOT): every path
+// named, without the NT prefix the system writes before it, each followed by "|".
+std::wstring PendingDeletions() {
+    wchar_t data[16384] = L"";
+    DWORD bytes = sizeof data - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data,
+                     &bytes) != ERROR_SUCCESS)
+        return {};
+    // Pairs of texts, a path and what it becomes: empty for a deletion (so the list holds empty texts).
+    std::wstring all;
+    for (const wchar_t *p = data, *end = data + bytes / sizeof(wchar_t); p < end; p += wcslen(p) + 1)
+        all += std::wstring(p).substr(std::wstring(p).rfind(L"\\??\\", 0) == 0 ? 4 : 0) + L"|";
+    return all;
+}
+
 // Forgets everything an earlier install or test left that a road looks at.
 void StartAfresh() {
     if (IsSymbolicLink(StartMenuFolder()))
@@ -339,7 +366,9 @@ std::wstring FolderOf(const Road& road) {
 void ChooseAndInstall(Installer& in, const Road& road) {
     in.Click(in.Item(kLicence));
     if (road.custom) {
-        const std::wstring folder = FolderOf(road);
+        std::wstring folder = FolderOf(road);
+        if (road.fault == Fault::kTypedWithoutSeparator)
+            folder.pop_back();
         in.Click(in.Item(kArrow));
         HWND field = in.Item(kFolder);
         ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
@@ -909,6 +938,27 @@ void Drive(const Road& road, bool afresh = true) {
     } else if (road.fault == Fault::kLinkedStartMenu) {
         ASSERT_TRUE(PlantLink(StartMenuFolder(), kDecoyFolder));
     }
+    // The earlier install's files, its uninstaller a program that keeps running (its file mapped).
+    UniqueKernelHandle running;
+    const std::wstring runningProgram = folder + kUninstaller;
+    if (road.fault == Fault::kProgramRunning) {
+        const std::wstring tree = PackageTree("good");
+        for (const FoundFile& file : ListFiles(tree)) {
+            const std::wstring target = folder + file.path.substr(tree.size());
+            for (size_t at = folder.size(); (at = target.find(L'\\', at + 1)) != std::wstring::npos;)
+                CreateDirectoryW(target.substr(0, at).c_str(), nullptr);
+            ASSERT_TRUE(CopyFileW(file.path.c_str(), target.c_str(), FALSE));
+        }
+        ASSERT_TRUE(CopyFileW(HelperProgram(L"radu_idle_child.exe").c_str(), runningProgram.c_str(), FALSE));
+        PROCESS_INFORMATION started = {};
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        std::wstring command = L"\"" + runningProgram + L"\"";
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                   nullptr, nullptr, &startup, &started));
+        ::CloseHandle(started.hThread);
+        running.reset(started.hProcess);
+    }
     auto front = StartFront(road.front, road.name, road.package, road.sig);
     std::unique_ptr<Port80Recorder> stats;
     if (road.statsServer) {
@@ -973,6 +1023,13 @@ void Drive(const Road& road, bool afresh = true) {
     ASSERT_TRUE(OnFinishPage(in)) << "no finish page";
 
     ExpectUnpacked(folder, road.package, road.unpacked);
+    if (running) {
+        // Still running from its old file, which the system deletes at the next restart.
+        EXPECT_EQ(::WaitForSingleObject(running.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        ::TerminateProcess(running.get(), 0);
+        ::WaitForSingleObject(running.get(), kPatienceMs);
+        EXPECT_NE(PendingDeletions().find(runningProgram + L"."), std::wstring::npos) << runningProgram;
+    }
     // Where a keyed install got to unpacking, the writer struck and got nowhere.
     EXPECT_EQ(ReadFileBytes(tamperRecord), road.keyed && road.unpacked != Unpacked::kNothing
                                                ? "write-refused replace-refused delete-refused"

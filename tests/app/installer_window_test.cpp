@@ -582,7 +582,7 @@ TEST(InstallerWindow, FolderFieldKeepsCaseAndTakesNoLineBreaks) {
     EXPECT_EQ(in.WaitForExit(), 1106u);
 }
 
-TEST(InstallerWindow, FolderTextLongerThan230UnitsIsRefused) {
+TEST(InstallerWindow, FolderTextLongerThan230UnitsOrNoAbsoluteFolderIsRefused) {
     Installer in;
     ASSERT_NE(in.Dialog(), nullptr);
     GoToCustomPage(in);
@@ -605,6 +605,15 @@ TEST(InstallerWindow, FolderTextLongerThan230UnitsIsRefused) {
     EXPECT_NE(box.find(L"230"), std::wstring::npos) << box;
     EXPECT_NE(box.find(L"|提示"), std::wstring::npos) << box;
     ExpectCustomPage(in);
+    // So is text that names no absolute folder (empty, relative, with a character no name may hold).
+    for (const wchar_t* text : {L"", L"Apps\\", L"D:Apps", L"C:\\Ap|ps\\"}) {
+        ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        ::PostMessageW(in.InstallButton(), BM_CLICK, 0, 0);
+        const std::wstring unusable = AnswerDialog(in, IDOK);
+        EXPECT_NE(unusable.find(L"完整的安装路径"), std::wstring::npos) << unusable;
+        EXPECT_NE(unusable.find(L"|提示"), std::wstring::npos) << unusable;
+        ExpectCustomPage(in);
+    }
 
     const std::wstring longest = L"C:\\" + std::wstring(226, L'x') + L"\\";  // 230 units
     ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(longest.c_str()));
@@ -626,6 +635,9 @@ TEST(InstallerWindow, FolderBrowserChoosesRestoresAndRefuses) {
         HWND dialog = in.WaitForOwnedDialog();
         if (dialog == nullptr)
             return false;
+        // Modal to the window: nothing of it can be used while the dialog is open.
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), in.Dialog());
+        EXPECT_FALSE(::IsWindowEnabled(in.Dialog()));
         if (select != nullptr)
             ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(in.RemoteText(select)));
         in.PostAndSettle(dialog, WM_COMMAND, command, 0);

@@ -105,6 +105,42 @@ TEST(FolderText, SeparatorsAndWhiteSpace) {
     EXPECT_EQ(TrimWhitespace(L"   "), L"");
 }
 
+TEST(FolderText, TheInstallFolderIsAnAbsoluteFolderEndingInOneSeparator) {
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* folder;  // null: refused
+    } rows[] = {
+        {L"D:\\Apps", L"D:\\Apps\\"},
+        {L"  C:\\Program Files\\ ", L"C:\\Program Files\\"},
+        {L"C:\\a\\\\b\\\\", L"C:\\a\\b\\"},
+        {L"c:/My Apps/Radu", L"c:\\My Apps\\Radu\\"},
+        {L"C:\\", L"C:\\"},
+        {L"\\\\server\\share", L"\\\\server\\share\\"},
+        {L"\\\\server\\share\\Apps\\", L"\\\\server\\share\\Apps\\"},
+        {L"", nullptr},
+        {L"   ", nullptr},
+        {L"Apps\\", nullptr},
+        {L"\\Apps", nullptr},
+        {L"D:Apps", nullptr},
+        {L"D:", nullptr},
+        {L"\\\\server", nullptr},
+        {L"\\\\server\\\\share", nullptr},
+        {L"\\\\?\\C:\\Apps", nullptr},
+        {L"\\\\.\\C:\\Apps", nullptr},
+        {L"C:\\Ap|ps", nullptr},
+        {L"C:\\Apps\\a:b", nullptr},
+        {L"C:\\Apps\\..\\Windows", nullptr},
+        {L"C:\\Apps.\\", nullptr},
+        {L"C:\\Apps \\x", nullptr},
+        {L"C:\\Ap\tps", nullptr},
+    };
+    for (const auto& row : rows) {
+        std::wstring folder = L"left over";
+        EXPECT_EQ(InstallFolderFromText(row.typed, folder), row.folder != nullptr) << row.typed;
+        EXPECT_EQ(folder, row.folder ? row.folder : L"") << row.typed;
+    }
+}
+
 TEST(AnchorColor, ThreeDecimalNumbersOrTheFallback) {
     const COLORREF fallback = kDefaultLinkColor;
     EXPECT_EQ(ParseAnchorColor(L"255,0,0", fallback), RGB(255, 0, 0));
