@@ -54,7 +54,9 @@ DWORD WINAPI InstallWorker(void* parameter) {
     // The package lands in the installer's own download folder under its own name, whatever the address's
     // redirects end in; one already there from an earlier attempt is used as it is (7). Without a usable
     // folder nothing is downloaded anywhere else (12).
-    // A build with the maker's key takes the package only with the maker's signature over it, and holds it
+    // Without a key the package is taken only with the digest the maker's server hands out with it (an
+    // address that ends without one, as behind a sign-in portal, is not the maker's); a build with the
+    // maker's key takes the package only with the maker's signature over it, and holds it
     // open, refusing writers, from the check to its last entry: the bytes checked are the bytes unpacked.
     const PackageKey* key = BuiltInPackageKey();
     const std::wstring folder = PrepareDownloadFolder();
@@ -62,10 +64,10 @@ DWORD WINAPI InstallWorker(void* parameter) {
     UniqueFileHandle checked;
     int result = kDownloadBadDestination;
     if (!folder.empty()) {
-        result = key ? DownloadSignedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0,
-                                          TRUE, *key, checked)
-                     : DownloadNamedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0,
-                                         TRUE, FALSE);
+        result =
+            key ? DownloadSignedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0, TRUE,
+                                     *key, checked)
+                : DownloadDigestedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0, TRUE);
     }
     if (result == kDownloadOk || result == kDownloadTargetExists) {
         ::PostMessageW(window, WM_UNPACK_BEGIN, 0, 0);

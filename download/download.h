@@ -58,6 +58,8 @@ enum DownloadResult : int {
     kDownloadProxyAuthentication = 23,  // the proxy wants credentials (407); none are offered
     kDownloadProxyUnreachable = 24,     // no proxy the settings name could be reached
     kDownloadProxyGateway = 25,         // the proxy could not reach the server (502, 503 or 504)
+    kDownloadNoDigest = 26,  // the final address carries no usable digest: not the maker's package (a
+                             // sign-in portal's page, say); nothing was transferred
 };
 
 // Downloads address into destination (a folder prefix that normally ends with "\"), blocking until the
@@ -73,6 +75,14 @@ int DownloadFile(const wchar_t* address, const wchar_t* destination, IDownloadCa
 // and a file name (4).
 int DownloadNamedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
                       IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite);
+
+// DownloadNamedFile (no overwriting) for a file that is taken only as its address's digest says: the
+// maker's server always hands out the package's MD5 ("md5=" in the final address). A final address
+// without one, or with one that is not 32 hexadecimal digits, is not the maker's (behind a sign-in portal,
+// every address ends at the portal's page): nothing is transferred, no file already there is used, and
+// the result is kDownloadNoDigest.
+int DownloadDigestedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
+                         IDownloadCallBack* callback, int userData, BOOL multiSegment);
 
 // DownloadNamedFile (no overwriting) for a file that is accepted only with the maker's signature: the
 // final address carries it ("sig=", base64url of the DER form, see signature_text.h), and

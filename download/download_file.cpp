@@ -37,9 +37,16 @@ int DownloadNamedFile(const wchar_t* address, const wchar_t* destination, const 
         .result;
 }
 
+int DownloadDigestedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
+                         IDownloadCallBack* callback, int userData, BOOL multiSegment) {
+    return RunDownloadJob(address, destination, fileName, callback, userData, multiSegment, FALSE, FALSE,
+                          true)
+        .result;
+}
+
 DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
                                IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite,
-                               BOOL extensionMode) {
+                               BOOL extensionMode, bool requireDigest) {
     DownloadOutcome outcome;
     if (!address || !destination)
         return outcome;
@@ -61,11 +68,12 @@ DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destinatio
         current = next;
     }
 
-    // The expected digest is the text after "md5=" up to the next parameter.
-    std::wstring expectedDigest;
-    size_t md5 = final.find(L"md5=");
-    if (md5 != std::wstring::npos)
-        expectedDigest = final.substr(md5 + 4, final.find(L'&', md5 + 4) - (md5 + 4));
+    const std::wstring expectedDigest = DigestParameter(final);
+    if (requireDigest && !IsMd5Text(expectedDigest)) {
+        outcome.result = kDownloadNoDigest;
+        outcome.finalAddress = final;
+        return outcome;
+    }
 
     UrlParts parts = ParseUrl(final);
     if (parts.host.empty() || parts.path.empty() || parts.fileName.empty()) {

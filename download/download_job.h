@@ -15,9 +15,10 @@ struct DownloadOutcome {
     std::wstring target;        // the file's path; likewise
 };
 
-// DownloadFile (fileName null) or DownloadNamedFile, keeping the final address and the target's path.
+// DownloadFile (fileName null) or DownloadNamedFile, keeping the final address and the target's path;
+// with requireDigest, DownloadDigestedFile.
 DownloadOutcome RunDownloadJob(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
                                IDownloadCallBack* callback, int userData, BOOL multiSegment, BOOL overwrite,
-                               BOOL extensionMode);
+                               BOOL extensionMode, bool requireDigest = false);
 
 }  // namespace radu

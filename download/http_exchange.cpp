@@ -94,10 +94,15 @@ bool CHttpGet::SendLines(UniqueSocket& socket, const std::vector<std::wstring>& 
 
 size_t CHttpGet::ReadHeader(SOCKET socket, char* buffer) {
     size_t count = 0;
+    const DWORD start = ::GetTickCount();
     while (count < kHeaderBufferSize - 1) {
         if (::recv(socket, buffer + count, 1, 0) != 1)
             break;  // error, time-out or closed
         ++count;
+        // Each receive has its own time-out; a server that sends a byte every few seconds would pass
+        // every one of them. A header that has not ended within the bound is taken as no header.
+        if (::GetTickCount() - start >= kHeaderLimitMs)
+            break;
         if (count >= 4 && std::memcmp(buffer + count - 4, "\r\n\r\n", 4) == 0)
             break;
     }

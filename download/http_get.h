@@ -39,6 +39,19 @@ struct SegmentTask {
 // Size of the buffer a response header is read into.
 constexpr size_t kHeaderBufferSize = 10240;
 
+// How long a response header may take from its first byte asked for to its blank line. A header is a
+// few hundred bytes, sent at once: even through a proxy that first connects to the server (which takes
+// a connection's time-out at worst, 10 s here and 21 s on Windows' own stack), half a minute is ample.
+constexpr DWORD kHeaderLimitMs = 30000;
+
+// A segment's connection on which the next kStallBytes take longer than kStallWindowMs to arrive is taken
+// for a broken one, and the segment goes on from its part file on a new connection (within its attempts).
+// Each receive's own 10 s time-out ends a connection that sends nothing at all, not one that sends a byte
+// now and then; at under 1 KiB in 30 s (34 bytes a second) a 1 MiB segment would take over eight hours,
+// while the slowest links still in use carry kilobytes a second.
+constexpr DWORD kStallWindowMs = 30000;
+constexpr uint32_t kStallBytes = 1024;
+
 class CHttpGet {
   public:
     CHttpGet(IDownloadCallBack* callback, BOOL multiSegment, int userData, BOOL overwrite);
@@ -57,8 +70,9 @@ class CHttpGet {
     int NoConnectionResult() const;
     // Sends text in one call. On failure closes the socket (it is reset) and sets result 15.
     bool SendText(UniqueSocket& socket, const std::wstring& text);
-    // Reads a header byte by byte up to the blank line (at most kHeaderBufferSize - 1 bytes) into buffer,
-    // zero-terminated, leaving the body on the socket. Returns the count stored; 0 when nothing arrived.
+    // Reads a header byte by byte up to the blank line (at most kHeaderBufferSize - 1 bytes, within
+    // kHeaderLimitMs) into buffer, zero-terminated, leaving the body on the socket. Returns the count
+    // stored; 0 when nothing arrived.
     size_t ReadHeader(SOCKET socket, char* buffer);
     bool CheckRedirect(const std::wstring& url, std::wstring& newUrl);
     bool ProbeSize(const std::wstring& host, const std::wstring& path, int port);

@@ -305,8 +305,11 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
 
         const std::wstring target = RequestTarget(viaProxy, task->host, task->port, task->path);
         if (task->ranged) {
-            // The range asks through offset end, one past the segment; that byte is never used.
-            if (!RequestRange(socket, task->host, target, task->first + existing, task->end, viaProxy)) {
+            // The range asks through offset end, one past the segment, whose byte is never used; for the
+            // last segment that byte is past the end of the resource, which some servers refuse (400)
+            // rather than serve what there is: there it asks through the last byte.
+            const uint32_t last = static_cast<uint64_t>(task->end) >= totalSize ? task->end - 1 : task->end;
+            if (!RequestRange(socket, task->host, target, task->first + existing, last, viaProxy)) {
                 part.reset();
                 socket.reset();
                 {
@@ -322,6 +325,8 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
 
         std::fseek(part.get(), static_cast<long>(existing), SEEK_SET);
         uint32_t received = 0;
+        DWORD windowStart = ::GetTickCount();
+        uint32_t windowBytes = 0;
         for (;;) {
             if (::WaitForSingleObject(stopEvent.get(), kStopPollMs) == WAIT_OBJECT_0) {
                 SetResult(kDownloadStopped);
@@ -354,6 +359,13 @@ void CHttpGet::SegmentWorker(SegmentTask* task) {
                 CSyncMutex::Scope lock(progressLock);
                 downloaded += static_cast<uint32_t>(count);
                 ReportProgress(static_cast<uint32_t>(downloaded), static_cast<uint32_t>(count));
+            }
+            windowBytes += static_cast<uint32_t>(count);
+            if (windowBytes >= kStallBytes) {
+                windowStart = ::GetTickCount();
+                windowBytes = 0;
+            } else if (::GetTickCount() - windowStart >= kStallWindowMs) {
+                break;  // a trickle: as if the connection were cut (the part file keeps what came)
             }
         }
 

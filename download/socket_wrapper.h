@@ -14,9 +14,10 @@ class CSocketWrapper {
     CSocketWrapper(const CSocketWrapper&) = delete;
     CSocketWrapper& operator=(const CSocketWrapper&) = delete;
 
-    // A blocking IPv4 connection with 10-second send and receive time-outs, or INVALID_SOCKET.
-    // addressText receives the dotted address chosen among the host's addresses as soon as one has been
-    // chosen; it stays unchanged when the name does not resolve. The caller closes the socket.
+    // A blocking IPv4 connection with 10-second send and receive time-outs, or INVALID_SOCKET. Of the
+    // host's addresses, a random one is tried first, then the others in their order until one connects.
+    // addressText receives the dotted address last tried; it stays unchanged when the name does not
+    // resolve. The caller closes the socket.
     SOCKET Connect(const std::wstring& host, int port, std::wstring& addressText);
 };
 

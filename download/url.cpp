@@ -55,4 +55,21 @@ UrlParts ParseUrl(const std::wstring& url) {
     return parts;
 }
 
+std::wstring DigestParameter(const std::wstring& address) {
+    const size_t md5 = address.find(L"md5=");
+    if (md5 == std::wstring::npos)
+        return {};
+    return address.substr(md5 + 4, address.find(L'&', md5 + 4) - (md5 + 4));
+}
+
+bool IsMd5Text(const std::wstring& text) {
+    if (text.size() != 32)
+        return false;
+    for (wchar_t c : text) {
+        if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F')))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace radu

@@ -17,4 +17,11 @@ struct UrlParts {
 // A port that is not wholly a decimal number from 0 to 65535 comes out as 0.
 UrlParts ParseUrl(const std::wstring& url);
 
+// The expected digest an address carries: the text after its first "md5=" up to the next "&" or the end;
+// empty when it has none.
+std::wstring DigestParameter(const std::wstring& address);
+
+// True for an MD5 digest as text: 32 hexadecimal digits, either case, nothing else.
+bool IsMd5Text(const std::wstring& text);
+
 }  // namespace radu

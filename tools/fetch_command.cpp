@@ -1,9 +1,10 @@
-// radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]: runs one download the way the installer does
-// (no overwriting, no extension mode; with a key, accepted only with the maker's signature, as a build with
-// that key accepts it), printing the proxy the user's settings choose for URL ("proxy=..."), every progress
-// report to standard error and "result=N" last. The file is named after URL's last segment, as the
-// installer names its package after its own address: wherever the redirects end, the server does not
-// choose which file in DEST_FOLDER is written, resumed or deleted.
+// radtool fetch URL DEST_FOLDER [--single] [--need-digest] [--key PUBLIC.pem]: runs one download the way
+// the installer does (no overwriting, no extension mode; with --need-digest, only from a final address that
+// carries the package's digest, as the installer takes its package; with a key, accepted only with the
+// maker's signature, as a build with that key accepts it), printing the proxy the user's settings choose for
+// URL ("proxy=..."), every progress report to standard error and "result=N" last. The file is named after
+// URL's last segment, as the installer names its package after its own address: wherever the redirects end,
+// the server does not choose which file in DEST_FOLDER is written, resumed or deleted.
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -62,6 +63,8 @@ const ResultText kResults[] = {
     {radu::kDownloadProxyAuthentication, L"the proxy wants credentials (407); none are offered"},
     {radu::kDownloadProxyUnreachable, L"no proxy the settings name could be reached"},
     {radu::kDownloadProxyGateway, L"the proxy could not reach the server (502, 503 or 504)"},
+    {radu::kDownloadNoDigest,
+     L"with --need-digest: the final address carries no usable md5= digest (a sign-in portal's page?)"},
 };
 
 void PrintResults() {
@@ -85,19 +88,22 @@ bool ReadKey(const wchar_t* path, radu::PackageKey& key) {
 }
 
 int Fetch(int argc, wchar_t** argv) {
-    bool single = false;
+    bool single = false, needDigest = false;
     const wchar_t* keyFile = nullptr;
     bool usable = argc >= 2;
     for (int i = 2; usable && i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--single") == 0)
             single = true;
+        else if (std::wcscmp(argv[i], L"--need-digest") == 0)
+            needDigest = true;
         else if (std::wcscmp(argv[i], L"--key") == 0 && i + 1 < argc)
             keyFile = argv[++i];
         else
             usable = false;
     }
     if (!usable) {
-        std::fwprintf(stderr, L"usage: radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]\n");
+        std::fwprintf(
+            stderr, L"usage: radtool fetch URL DEST_FOLDER [--single] [--need-digest] [--key PUBLIC.pem]\n");
         PrintResults();
         return 2;
     }
@@ -116,9 +122,10 @@ int Fetch(int argc, wchar_t** argv) {
     const std::wstring name = radu::ParseUrl(argv[0]).fileName;
     int result = radu::kDownloadBadAddress;
     if (!name.empty()) {
-        result = keyFile
-                     ? radu::DownloadSignedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments, key,
-                                                checked)
+        result = keyFile ? radu::DownloadSignedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments,
+                                                    key, checked)
+                 : needDigest
+                     ? radu::DownloadDigestedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments)
                      : radu::DownloadNamedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments, FALSE);
     }
     for (const ResultText& r : kResults) {

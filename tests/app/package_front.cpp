@@ -1,5 +1,8 @@
 #include "package_front.h"
 
+#include <atomic>
+#include <memory>
+
 #include "download/md5_reference.h"
 #include "installer_driver.h"
 #include "support/test_paths.h"
@@ -15,10 +18,58 @@ std::wstring ServedPackage(const char* package) {
     return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" + Wide(package) + L"\\VaruPhoneAx.zip";
 }
 
+namespace {
+
+// A front that serves the package itself below /served/, the way kTrickleMidSegment and kStrictRanges
+// have it, and redirects the package address there.
+std::unique_ptr<ScriptedHttpServer> ServingFront(Front front, const char* package) {
+    const std::string content = ReadFileBytes(ServedPackage(package));
+    const std::string location = "http://127.0.0.1:" + std::to_string(PackageServerPort()) +
+                                 "/served/VaruPhoneAx.zip?md5=" + ReferenceMd5(content);
+    auto trickled = std::make_shared<std::atomic<bool>>(false);
+    return std::make_unique<ScriptedHttpServer>(
+        [=](const HttpRequest& request) {
+            if (request.path == "/consezip/VaruPhoneAx.zip")
+                return HttpReply::Status("HTTP/1.1 302 Found",
+                                         "Location: " + location + "\r\nContent-Length: 0\r\n");
+            long long first = 0, last = 0;
+            const bool ranged = request.Range(&first, &last);
+            if (front == Front::kStrictRanges && ranged && last >= static_cast<long long>(content.size()))
+                return HttpReply::Status("HTTP/1.1 400 Bad Request", "Content-Length: 0\r\n");
+            HttpReply reply = ServeContent(request, content);
+            // The size probe asks for two bytes; a segment for more.
+            if (front == Front::kTrickleMidSegment && ranged && last - first > 1 && !trickled->exchange(true))
+                reply.trickleAfter = reply.head.size() + reply.body.size() / 2;
+            return reply;
+        },
+        PackageServerPort());
+}
+
+// Behind a sign-in portal every address the installer asks for leads to the portal's page.
+std::unique_ptr<ScriptedHttpServer> PortalFront() {
+    const std::string page = "<html><body><form>Sign in to use this network</form></body></html>";
+    const std::string login =
+        "http://127.0.0.1:" + std::to_string(PackageServerPort()) + "/portal/login.html";
+    return std::make_unique<ScriptedHttpServer>(
+        [=](const HttpRequest& request) {
+            if (request.path.rfind("/portal/login.html", 0) == 0)
+                return ServeContent(request, page);
+            return HttpReply::Status("HTTP/1.1 302 Found",
+                                     "Location: " + login + "\r\nContent-Length: 0\r\n");
+        },
+        PackageServerPort());
+}
+
+}  // namespace
+
 std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::string& road,
                                                       const char* package, Sig sig) {
     if (front == Front::kDown)
         return nullptr;
+    if (front == Front::kPortal)
+        return PortalFront();
+    if (front == Front::kTrickleMidSegment || front == Front::kStrictRanges)
+        return ServingFront(front, package);
     std::string location;
     if (front != Front::kNotFound) {
         const char* place = front == Front::kSlowRedirect      ? "/slow/"
@@ -35,6 +86,8 @@ std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::st
         location = NginxUrl(place + road + "/e2e/" + package + name + query);
         if (front == Front::kRedirectByName)
             location.replace(0, std::string("http://127.0.0.1").size(), "http://radu-packages.test");
+        if (front == Front::kSpreadName)
+            location.replace(0, std::string("http://127.0.0.1").size(), std::string("http://") + kSpreadHost);
     }
     return std::make_unique<ScriptedHttpServer>(
         [location](const HttpRequest& request) {

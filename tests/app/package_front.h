@@ -19,7 +19,16 @@ enum class Front {
     kQueueNamed,       // kRedirect to the package under the name of the report queue, "FBResult.ini"
     kNotFound,         // 404
     kDown,             // nothing listens
+    kPortal,           // a sign-in portal: every address answers 302 to its HTML page, served with 200
+    kSpreadName,       // kRedirect to nginx named radu-spread.test: seven dead addresses and nginx's
+    // The package served by the front itself, with the digest: the first segment request gets half its
+    // bytes, then one byte every 2 s, without the connection closing.
+    kTrickleMidSegment,
+    kStrictRanges,  // likewise served in full, but a Range past the package's last byte answers 400
 };
+
+// The name of kSpreadName, resolved by the test environment's hosts file (where it can have one).
+inline constexpr char kSpreadHost[] = "radu-spread.test";
 
 // The signature the redirect carries.
 enum class Sig {

@@ -53,6 +53,28 @@ TEST(ParseUrl, OddAddresses) {
     EXPECT_EQ(ParseUrl(L"http://h/a/p.zip?md5=x?y").fileName, L"p.zip");
 }
 
+TEST(ParseUrl, ADigestIsThirtyTwoHexDigitsAfterMd5) {
+    const std::wstring digest = L"0123456789abcdefABCDEF0123456789";
+    const struct {
+        const wchar_t* address;
+        const wchar_t* parameter;
+        bool usable;
+    } rows[] = {
+        {L"http://h/p.zip?md5=0123456789abcdefABCDEF0123456789", digest.c_str(), true},
+        {L"http://h/p.zip?sig=x&md5=0123456789abcdefABCDEF0123456789&z=1", digest.c_str(), true},
+        {L"http://h/login.html", L"", false},  // a sign-in portal's page
+        {L"http://h/p.zip?md5=", L"", false},
+        {L"http://h/p.zip?md5=0123456789abcdefABCDEF012345678", L"0123456789abcdefABCDEF012345678", false},
+        {L"http://h/p.zip?md5=0123456789abcdefABCDEF012345678g", L"0123456789abcdefABCDEF012345678g", false},
+        {L"http://h/p.zip?md5=0123456789abcdefABCDEF0123456789a", L"0123456789abcdefABCDEF0123456789a",
+         false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(DigestParameter(row.address), row.parameter) << row.address;
+        EXPECT_EQ(IsMd5Text(DigestParameter(row.address)), row.usable) << row.address;
+    }
+}
+
 TEST(FileNames, OnlyPlainNamesForAServersFile) {
     for (const wchar_t* bad :
          {L"", L".", L"..", L"...", L". .", L" .", L"  ", L"a\\b.zip", L"a/b", L"c:x.zip", L"p.zip:s", L"CON",

@@ -55,7 +55,7 @@ TEST(Segments, TenMillionAndOneBytesInTwoRanges) {
     std::sort(ranges.begin(), ranges.end());
     ASSERT_EQ(ranges.size(), 2u);
     EXPECT_EQ(ranges[0], "bytes=0-5000000");
-    EXPECT_EQ(ranges[1], "bytes=5000000-10000001");
+    EXPECT_EQ(ranges[1], "bytes=5000000-10000000");
     // Answer 1 keeps what was downloaded, ready to resume.
     EXPECT_TRUE(test::FileExists(dir / L"pkg.zip_0"));
     EXPECT_TRUE(test::FileExists(dir / L"pkg.zip_1"));
@@ -94,7 +94,7 @@ TEST(Segments, ResumesFromPartFiles) {
     RecordingCallBack callback;
     callback.answer = [](const RecordingCallBack::Progress&) { return 1; };
     EXPECT_EQ(Fetch(server, dir, &callback), kDownloadStopped);
-    EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=5001000-10000001"});
+    EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=5001000-10000000"});
     ASSERT_FALSE(callback.progress.empty());
     EXPECT_GE(callback.progress[0].percent, 50);  // the bytes on disk count from the start
     std::string part1 = test::ReadFileBytes(dir / L"pkg.zip_1");
@@ -109,7 +109,7 @@ TEST(Segments, CompletesAResumedDownloadAndSkipsCompleteParts) {
     ASSERT_TRUE(test::WriteFileBytes(dir / L"pkg.zip_0", content.substr(0, 100000)));
     ASSERT_TRUE(test::WritePartRecord(dir / L"pkg.zip", server.Url("/pkg.zip"), "", content.size()));
     EXPECT_EQ(Fetch(server, dir), kDownloadOk);
-    EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=100000-400000"});
+    EXPECT_EQ(RangeLines(server), std::vector<std::string>{"bytes=100000-399999"});
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
     EXPECT_FALSE(test::FileExists(dir / L"pkg.zip_0"));
 
@@ -138,24 +138,24 @@ TEST(Segments, ResumesOnlyPartFilesOfTheSamePackage) {
         const std::string* partBytes;  // the first 100,000 bytes on disk
         std::vector<std::string> ranges;
     } cases[] = {
-        {"no record", "/pkg.zip", nullptr, "", 400000, &content, {"bytes=0-400000"}},
-        {"another address", "/pkg.zip", "/old.zip", "", 400000, &content, {"bytes=0-400000"}},
-        {"another size", "/pkg.zip", "/pkg.zip", "", 300000, &content, {"bytes=0-400000"}},
+        {"no record", "/pkg.zip", nullptr, "", 400000, &content, {"bytes=0-399999"}},
+        {"another address", "/pkg.zip", "/old.zip", "", 400000, &content, {"bytes=0-399999"}},
+        {"another size", "/pkg.zip", "/pkg.zip", "", 300000, &content, {"bytes=0-399999"}},
         {"another digest",
          digest.c_str(),
          "/x",
          "00112233445566778899AABBCCDDEEFF",
          400000,
          &content,
-         {"bytes=0-400000"}},
-        {"this package", digest.c_str(), "/x", "", 400000, &content, {"bytes=100000-400000"}},
+         {"bytes=0-399999"}},
+        {"this package", digest.c_str(), "/x", "", 400000, &content, {"bytes=100000-399999"}},
         {"this package, other bytes",
          digest.c_str(),
          "/x",
          "",
          400000,
          &other,
-         {"bytes=100000-400000", "bytes=0-400000"}},
+         {"bytes=100000-399999", "bytes=0-399999"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,7 +190,7 @@ TEST(Segments, CutConnectionResumes) {
     });
     TempDir dir;
     EXPECT_EQ(Fetch(server, dir), kDownloadOk);
-    EXPECT_EQ(RangeLines(server), (std::vector<std::string>{"bytes=0-300000", "bytes=100000-300000"}));
+    EXPECT_EQ(RangeLines(server), (std::vector<std::string>{"bytes=0-299999", "bytes=100000-299999"}));
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip"), content);
 }
 
@@ -207,7 +207,7 @@ TEST(Segments, GivesUpAfterSevenAttempts) {
     EXPECT_EQ(Fetch(server, dir, &callback, 7), kDownloadBroken);
     std::vector<std::string> ranges = RangeLines(server);
     ASSERT_EQ(ranges.size(), 7u);
-    EXPECT_EQ(ranges[6], "bytes=6000-300000");
+    EXPECT_EQ(ranges[6], "bytes=6000-299999");
     EXPECT_EQ(test::ReadFileBytes(dir / L"pkg.zip_0"), content.substr(0, 7000));  // kept for later
     // With user data, every connection attempt reports the server's address.
     EXPECT_EQ(callback.addresses, std::vector<std::wstring>(7, L"127.0.0.1"));

@@ -140,8 +140,12 @@ void ScriptedHttpServer::Serve(SOCKET s) {
         if (reply.hold) {
             Wait(INFINITE);
         } else if (reply.delayMs == 0 || Wait(reply.delayMs)) {
-            std::string all = reply.head + reply.body;
-            connection.SendAll(all.data(), std::min(all.size(), reply.cutAfter));
+            const std::string all = reply.head + reply.body;
+            const size_t total = std::min(all.size(), reply.cutAfter);
+            size_t sent = std::min(total, reply.trickleAfter);
+            bool going = connection.SendAll(all.data(), sent);
+            for (; going && sent < total && Wait(reply.trickleEveryMs); ++sent)
+                going = connection.SendAll(all.data() + sent, 1);
         }
     }
     connection.Finish();

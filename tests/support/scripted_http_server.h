@@ -31,6 +31,10 @@ struct HttpReply {
     DWORD delayMs = 0;      // wait before answering (not a sleep: ends early when the server stops)
     size_t cutAfter = ~0u;  // close the connection after this many bytes of head + body
     bool hold = false;      // never answer; keep the connection open until the server stops
+    // After this many bytes of head + body, the rest goes out one byte every trickleEveryMs (until the
+    // server stops), as from a server or middlebox that stalls without closing.
+    size_t trickleAfter = ~0u;
+    DWORD trickleEveryMs = 2000;
 
     static HttpReply Status(const std::string& statusLine, const std::string& headers = "",
                             const std::string& body = "");
