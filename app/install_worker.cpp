@@ -1,6 +1,7 @@
 // The install worker thread and the download callback it hands to the engine.
 #include "app/install_worker.h"
 
+#include "app/accepted_serial.h"
 #include "app/download_folder.h"
 #include "app/install_messages.h"
 #include "app/package_key.h"
@@ -55,19 +56,32 @@ DWORD WINAPI InstallWorker(void* parameter) {
     // redirects end in; one already there from an earlier attempt is used as it is (7). Without a usable
     // folder nothing is downloaded anywhere else (12).
     // Without a key the package is taken only with the digest the maker's server hands out with it (an
-    // address that ends without one, as behind a sign-in portal, is not the maker's); a build with the
-    // maker's key takes the package only with the maker's signature over it, and holds it
-    // open, refusing writers, from the check to its last entry: the bytes checked are the bytes unpacked.
+    // address that ends without one, as behind a sign-in portal, is not the maker's). A build with the
+    // maker's key takes the package only with the maker's signed statement about it, at a serial no lower
+    // than the build's floor or than any this machine has accepted, and holds it open, refusing writers,
+    // from the check to its last entry: the bytes checked are the bytes unpacked.
     const PackageKey* key = BuiltInPackageKey();
     const std::wstring folder = PrepareDownloadFolder();
     const std::wstring package = folder + kPackageFileName;
     UniqueFileHandle checked;
     int result = kDownloadBadDestination;
     if (!folder.empty()) {
-        result =
-            key ? DownloadSignedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0, TRUE,
-                                     *key, checked)
-                : DownloadDigestedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0, TRUE);
+        if (key) {
+            PackageTrust trust;
+            trust.key = *key;
+            trust.floor = BuiltInSerialFloor();
+            trust.accepted = HighestAcceptedSerial();
+            PackageCheck check;
+            result = DownloadSignedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0, TRUE,
+                                        trust, checked, check);
+            // Accepted: from now on no earlier package is. Should the value not be written, this install
+            // goes on; only the next one lacks the mark.
+            if (checked)
+                RaiseAcceptedSerial(check.serial);
+        } else {
+            result =
+                DownloadDigestedFile(kPackageAddress, folder.c_str(), kPackageFileName, &callback, 0, TRUE);
+        }
     }
     if (result == kDownloadOk || result == kDownloadTargetExists) {
         ::PostMessageW(window, WM_UNPACK_BEGIN, 0, 0);

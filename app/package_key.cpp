@@ -1,5 +1,6 @@
 // Compiled with RADU_PACKAGE_KEY defined as the key's point in 128 hexadecimal digits (X then Y), which
-// the build takes from the maker's PEM file and checks; without it the build has no key.
+// the build takes from the maker's PEM file and checks; without it the build has no key. With a key,
+// RADU_PACKAGE_MIN_SERIAL may give the lowest serial (a number the build checks).
 #include "app/package_key.h"
 
 namespace radu {
@@ -37,5 +38,13 @@ const PackageKey* BuiltInPackageKey() {
 }
 
 #endif
+
+uint64_t BuiltInSerialFloor() {
+#ifdef RADU_PACKAGE_MIN_SERIAL
+    return RADU_PACKAGE_MIN_SERIAL;
+#else
+    return 0;
+#endif
+}
 
 }  // namespace radu

@@ -141,3 +141,16 @@ if(RADU_PACKAGE_KEY)
   radu_package_key_digits(RADU_PACKAGE_KEY "${RADU_PACKAGE_KEY}" RADU_PACKAGE_KEY_DIGITS)
   message(STATUS "Package key: ${RADU_PACKAGE_KEY} (point ${RADU_PACKAGE_KEY_DIGITS})")
 endif()
+
+# The lowest package serial a build with a key takes (scripts/make-package --serial): packages the maker
+# signed below it (releases with known faults) are refused even on a machine that has never installed one.
+set(RADU_PACKAGE_MIN_SERIAL "0" CACHE STRING "The lowest serial of a signed package the installer takes (0: any)")
+string(LENGTH "${RADU_PACKAGE_MIN_SERIAL}" digits)
+if(NOT RADU_PACKAGE_MIN_SERIAL MATCHES "^(0|[1-9][0-9]*)$" OR digits GREATER 19)
+  radu_refuse_setting(RADU_PACKAGE_MIN_SERIAL "${RADU_PACKAGE_MIN_SERIAL}"
+                      "a serial is a whole number of at most 19 digits without a leading zero")
+endif()
+if(NOT RADU_PACKAGE_MIN_SERIAL STREQUAL "0" AND NOT RADU_PACKAGE_KEY)
+  radu_refuse_setting(RADU_PACKAGE_MIN_SERIAL "${RADU_PACKAGE_MIN_SERIAL}"
+                      "it needs the package key (RADU_PACKAGE_KEY): a build without one checks no serial")
+endif()

@@ -52,9 +52,9 @@ enum DownloadResult : int {
     kDownloadBadRedirect = 19,   // 301/302 without a usable Location
     kDownloadNoThread = 20,
     kDownloadNoMemory = 21,
-    kDownloadBadSignature = 22,  // the maker's signature is missing, malformed or does not verify over the
-                                 // target (a fresh one, or one already there and then fetched anew); the
-                                 // target was deleted
+    kDownloadBadSignature = 22,  // the maker's signed statement is missing, malformed or does not verify
+                                 // over the target (a fresh one, or one already there and then fetched
+                                 // anew), or its serial is too low; the target was deleted
     kDownloadProxyAuthentication = 23,  // the proxy wants credentials (407); none are offered
     kDownloadProxyUnreachable = 24,     // no proxy the settings name could be reached
     kDownloadProxyGateway = 25,         // the proxy could not reach the server (502, 503 or 504)
@@ -84,16 +84,18 @@ int DownloadNamedFile(const wchar_t* address, const wchar_t* destination, const 
 int DownloadDigestedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
                          IDownloadCallBack* callback, int userData, BOOL multiSegment);
 
-// DownloadNamedFile (no overwriting) for a file that is accepted only with the maker's signature: the
-// final address carries it ("sig=", base64url of the DER form, see signature_text.h), and
-// it must verify with key over the target's bytes. The target is checked through a handle that refuses
-// writers, renaming and deletion; on 1 or 7 that handle is handed to the caller in held, so that what was
-// checked cannot change while the handle lives. A target already there that fails is deleted and fetched
-// once more. Any failure of the check deletes the target with its part files and returns
-// kDownloadBadSignature; other failures return DownloadFile's codes, with held empty.
+// DownloadNamedFile (no overwriting) for a file that is accepted only with the maker's signed statement
+// about it: the final address carries the package's serial ("serial=", see signature_text.h) and the
+// maker's signature ("sig=", base64url of the DER form) over the statement binding that serial to the
+// SHA-256 of the target's bytes; it must verify with trust.key, and the serial must reach trust.floor and
+// trust.accepted. The target is checked through a handle that refuses writers, renaming and deletion; on 1
+// or 7 that handle is handed to the caller in held, so that what was checked cannot change while the
+// handle lives. check tells what the last check saw (kNotChecked when none ran). A target already there
+// that fails is deleted and fetched once more. Any failure of the check deletes the target with its part
+// files and returns kDownloadBadSignature; other failures return DownloadFile's codes, with held empty.
 int DownloadSignedFile(const wchar_t* address, const wchar_t* destination, const wchar_t* fileName,
-                       IDownloadCallBack* callback, int userData, BOOL multiSegment, const PackageKey& key,
-                       UniqueFileHandle& held);
+                       IDownloadCallBack* callback, int userData, BOOL multiSegment,
+                       const PackageTrust& trust, UniqueFileHandle& held, PackageCheck& check);
 
 // Deletes a downloaded file and its part files ("<path>_0", "<path>_1", ... up to the first gap, and
 // "<path>_tmp"), the record of what the part files are of ("<path>_source"), and a join that did not

@@ -16,6 +16,9 @@ constexpr size_t kP256KeyInfoSize = sizeof kP256KeyInfoPrefix + 64;
 // The longest DER signature: a sequence of two 33-byte integers (a leading zero each).
 constexpr size_t kMaxDerSignature = 2 + 2 * (2 + 33);
 
+// 19 digits hold any serial below 10^19, which is below 2^64.
+constexpr size_t kMaxSerialDigits = 19;
+
 int Base64Value(char c, bool urlSafe) {
     if (c >= 'A' && c <= 'Z')
         return c - 'A';
@@ -135,10 +138,11 @@ bool DerSignatureToRaw(const uint8_t* der, size_t size, RawSignature& raw) {
     return ReadInteger(der, size, at, raw.rs) && ReadInteger(der, size, at, raw.rs + 32) && at == size;
 }
 
-std::wstring SignatureParameter(const std::wstring& address) {
-    for (size_t at = address.find(L"sig="); at != std::wstring::npos; at = address.find(L"sig=", at + 1)) {
+std::wstring AddressParameter(const std::wstring& address, const wchar_t* name) {
+    const std::wstring key = std::wstring(name) + L"=";
+    for (size_t at = address.find(key); at != std::wstring::npos; at = address.find(key, at + 1)) {
         if (at > 0 && (address[at - 1] == L'?' || address[at - 1] == L'&')) {
-            const size_t start = at + 4;
+            const size_t start = at + key.size();
             return address.substr(start, address.find(L'&', start) - start);
         }
     }
@@ -146,7 +150,7 @@ std::wstring SignatureParameter(const std::wstring& address) {
 }
 
 bool SignatureFromAddress(const std::wstring& address, RawSignature& raw) {
-    const std::wstring parameter = SignatureParameter(address);
+    const std::wstring parameter = AddressParameter(address, L"sig");
     std::string text;
     for (wchar_t c : parameter) {
         if (c > 0x7F)
@@ -156,6 +160,49 @@ bool SignatureFromAddress(const std::wstring& address, RawSignature& raw) {
     std::vector<uint8_t> der;
     return !text.empty() && text.size() <= 2 * kMaxDerSignature && DecodeBase64(text, true, der) &&
            DerSignatureToRaw(der.data(), der.size(), raw);
+}
+
+bool ParseSerial(const std::wstring& text, uint64_t& serial) {
+    if (text.empty() || text.size() > kMaxSerialDigits || text[0] == L'0')
+        return false;
+    uint64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10 + static_cast<uint64_t>(c - L'0');
+    }
+    serial = value;
+    return true;
+}
+
+bool SerialFromAddress(const std::wstring& address, uint64_t& serial) {
+    return ParseSerial(AddressParameter(address, L"serial"), serial);
+}
+
+std::string PackageStatement(uint64_t serial, const uint8_t sha256[32]) {
+    static const char kDigits[] = "0123456789abcdef";
+    char decimal[kMaxSerialDigits + 1];
+    size_t length = 0;
+    do {
+        decimal[length++] = static_cast<char>('0' + serial % 10);
+        serial /= 10;
+    } while (serial != 0);
+    std::string statement = "Radurodi package\nserial=";
+    while (length > 0)
+        statement += decimal[--length];
+    statement += "\nsha256=";
+    for (size_t i = 0; i < 32; ++i) {
+        statement += kDigits[sha256[i] >> 4];
+        statement += kDigits[sha256[i] & 15];
+    }
+    statement += '\n';
+    return statement;
+}
+
+PackageVerdict JudgeSerial(uint64_t serial, uint64_t floor, uint64_t accepted) {
+    if (serial >= floor && serial >= accepted)
+        return PackageVerdict::kAccepted;
+    return floor >= accepted ? PackageVerdict::kBelowFloor : PackageVerdict::kBelowAccepted;
 }
 
 }  // namespace radu

@@ -1,6 +1,8 @@
-// radtool check PACKAGE ADDRESS PUBLIC.pem: checks a package against the signature an address carries
-// ("sig=", as the package server's redirect gives it) with the maker's public key, the way an installer
-// built with that key checks it: through a handle that refuses writers. Prints "verified" or "refused"
+// radtool check PACKAGE ADDRESS PUBLIC.pem [--min-serial N]: checks a package against the serial and the
+// signature an address carries ("serial=", "sig=", as the package server's redirect gives them) with the
+// maker's public key, the way an installer built with that key and floor checks it on this machine:
+// through a handle that refuses writers, then the serial against the floor and the highest serial this
+// machine has accepted. Prints the serial it saw and why it was refused, then "verified" or "refused"
 // with the check's time, and exits 0 or 1.
 #include <windows.h>
 
@@ -14,27 +16,25 @@
 namespace radtool {
 
 int Check(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fwprintf(stderr, L"usage: radtool check PACKAGE ADDRESS PUBLIC.pem\n");
+    const bool withFloor = argc == 5 && std::wcscmp(argv[3], L"--min-serial") == 0;
+    if (argc != 3 && !withFloor) {
+        std::fwprintf(stderr, L"usage: radtool check PACKAGE ADDRESS PUBLIC.pem [--min-serial N]\n");
         return 2;
     }
-    radu::PackageKey key;
-    if (!ReadKey(argv[2], key)) {
-        std::fwprintf(stderr, L"radtool: %ls is not an ECDSA P-256 public key in PEM form\n", argv[2]);
+    radu::PackageTrust trust;
+    if (!ReadTrust(argv[2], withFloor ? argv[4] : nullptr, trust))
         return 2;
-    }
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    radu::RawSignature signature;
-    const bool found = radu::SignatureFromAddress(argv[1], signature);
     radu::UniqueFileHandle file(CreateFileW(argv[0], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    const bool verified = found && file && radu::VerifyFileSignature(file.get(), signature, key);
+    const radu::PackageCheck check = radu::CheckPackage(file.get(), argv[1], trust);
     QueryPerformanceCounter(&end);
     const double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
-    std::wprintf(L"%ls in %.1f ms%ls\n", verified ? L"verified" : L"refused", ms,
-                 !found ? L" (no signature in the address)" : !file ? L" (the package cannot be opened)" : L"");
+    const bool verified = check.verdict == radu::PackageVerdict::kAccepted;
+    std::wprintf(L"%ls\n%ls in %.1f ms\n", DescribeCheck(check, trust).c_str(),
+                 verified ? L"verified" : L"refused", ms);
     return verified ? 0 : 1;
 }
 

@@ -1,10 +1,12 @@
-// radtool fetch URL DEST_FOLDER [--single] [--need-digest] [--key PUBLIC.pem]: runs one download the way
-// the installer does (no overwriting, no extension mode; with --need-digest, only from a final address that
-// carries the package's digest, as the installer takes its package; with a key, accepted only with the
-// maker's signature, as a build with that key accepts it), printing the proxy the user's settings choose for
-// URL ("proxy=..."), every progress report to standard error and "result=N" last. The file is named after
-// URL's last segment, as the installer names its package after its own address: wherever the redirects end,
-// the server does not choose which file in DEST_FOLDER is written, resumed or deleted.
+// radtool fetch URL DEST_FOLDER [--single] [--need-digest] [--key PUBLIC.pem [--min-serial N]]: runs one
+// download the way the installer does (no overwriting, no extension mode; with --need-digest, only from a
+// final address that carries the package's digest, as the installer takes its package without a key; with
+// a key, accepted only with the maker's signed statement at a serial high enough, as a build with that key
+// and floor accepts it on this machine), printing the proxy the user's settings choose for URL
+// ("proxy=..."), every progress report to standard error, with a key the serial it saw and what became of
+// it ("serial=..."), and "result=N" last. The file is named after URL's last segment, as the installer
+// names its package after its own address: wherever the redirects end, the server does not choose which
+// file in DEST_FOLDER is written, resumed or deleted.
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -59,7 +61,8 @@ const ResultText kResults[] = {
     {radu::kDownloadNoThread, L"a segment thread could not be created"},
     {radu::kDownloadNoMemory, L"no memory for the segment table"},
     {radu::kDownloadBadSignature,
-     L"the maker's signature is missing, malformed or wrong; the file was deleted"},
+     L"the maker's signed statement is missing, malformed or wrong, or its serial is too low (see serial=); "
+     L"the file was deleted"},
     {radu::kDownloadProxyAuthentication, L"the proxy wants credentials (407); none are offered"},
     {radu::kDownloadProxyUnreachable, L"no proxy the settings name could be reached"},
     {radu::kDownloadProxyGateway, L"the proxy could not reach the server (502, 503 or 504)"},
@@ -75,21 +78,10 @@ void PrintResults() {
 
 }  // namespace
 
-bool ReadKey(const wchar_t* path, radu::PackageKey& key) {
-    std::FILE* file = _wfopen(path, L"rb");
-    if (!file)
-        return false;
-    std::string pem;
-    char block[4096];
-    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0 && pem.size() < 65536;)
-        pem.append(block, got);
-    std::fclose(file);
-    return radu::PublicKeyFromPem(pem, key);
-}
-
 int Fetch(int argc, wchar_t** argv) {
     bool single = false, needDigest = false;
     const wchar_t* keyFile = nullptr;
+    const wchar_t* floor = nullptr;
     bool usable = argc >= 2;
     for (int i = 2; usable && i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--single") == 0)
@@ -98,20 +90,21 @@ int Fetch(int argc, wchar_t** argv) {
             needDigest = true;
         else if (std::wcscmp(argv[i], L"--key") == 0 && i + 1 < argc)
             keyFile = argv[++i];
+        else if (std::wcscmp(argv[i], L"--min-serial") == 0 && i + 1 < argc)
+            floor = argv[++i];
         else
             usable = false;
     }
-    if (!usable) {
-        std::fwprintf(
-            stderr, L"usage: radtool fetch URL DEST_FOLDER [--single] [--need-digest] [--key PUBLIC.pem]\n");
+    if (!usable || (floor && !keyFile)) {
+        std::fwprintf(stderr,
+                      L"usage: radtool fetch URL DEST_FOLDER [--single] [--need-digest] "
+                      L"[--key PUBLIC.pem [--min-serial N]]\n");
         PrintResults();
         return 2;
     }
-    radu::PackageKey key;
-    if (keyFile && !ReadKey(keyFile, key)) {
-        std::fwprintf(stderr, L"radtool: %ls is not an ECDSA P-256 public key in PEM form\n", keyFile);
+    radu::PackageTrust trust;
+    if (keyFile && !ReadTrust(keyFile, floor, trust))
         return 2;
-    }
     // The same lookup the download makes for itself, from the same settings.
     const radu::ProxyChoice proxy = radu::FindProxyFor(argv[0]);
     std::wprintf(L"proxy=%ls (%ls)\n", radu::DescribeRoutes(proxy.routes).c_str(), proxy.why.c_str());
@@ -119,15 +112,18 @@ int Fetch(int argc, wchar_t** argv) {
     PrintingCallBack callback;
     const BOOL segments = single ? FALSE : TRUE;
     radu::UniqueFileHandle checked;  // the verified file stays unchanged until the result is out
+    radu::PackageCheck check;
     const std::wstring name = radu::ParseUrl(argv[0]).fileName;
     int result = radu::kDownloadBadAddress;
     if (!name.empty()) {
         result = keyFile ? radu::DownloadSignedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments,
-                                                    key, checked)
+                                                    trust, checked, check)
                  : needDigest
                      ? radu::DownloadDigestedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments)
                      : radu::DownloadNamedFile(argv[0], argv[1], name.c_str(), &callback, 0, segments, FALSE);
     }
+    if (keyFile && check.verdict != radu::PackageVerdict::kNotChecked)
+        std::wprintf(L"%ls\n", DescribeCheck(check, trust).c_str());
     for (const ResultText& r : kResults) {
         if (r.code == result)
             std::fwprintf(stderr, L"%ls\n", r.meaning);

@@ -13,9 +13,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {L"fetch", radtool::Fetch, L"radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem]"},
+    {L"fetch", radtool::Fetch,
+     L"radtool fetch URL DEST_FOLDER [--single] [--key PUBLIC.pem [--min-serial N]]"},
     {L"unpack", radtool::Unpack, L"radtool unpack ZIP DEST_FOLDER"},
-    {L"check", radtool::Check, L"radtool check PACKAGE ADDRESS PUBLIC.pem"},
+    {L"check", radtool::Check, L"radtool check PACKAGE ADDRESS PUBLIC.pem [--min-serial N]"},
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/accepted_serial.h"
 #include "app/product.h"
 #include "build_config.h"
 #include "common/unique_handle.h"
@@ -155,6 +156,8 @@ enum class Fault {
     kTypedWithoutSeparator,  // the custom folder typed without its final "\"
     kProgramRunning,         // an earlier install is there, its uninstaller running (which is not stopped)
     kPlantedDlls,            // started from a downloads folder that holds a DLL of every name it loads
+    kNewerAcceptedFirst,     // the installer with the maker's key first installs the maker's newer package
+                             // (the road MakersNewerPackageInstalls): the machine keeps its serial
 };
 
 // The user's proxy settings while the road is taken (none outside those roads).
@@ -186,6 +189,9 @@ struct Road {
     Fault fault = Fault::kNone;
     Proxy proxy = Proxy::kNone;
     bool readsLicence = false;  // the licence link is clicked first: the terms open in the browser
+    // The package whose serial this machine has accepted before the road (kept as an earlier install
+    // keeps it), or null for none.
+    const char* acceptedBefore = nullptr;
 };
 
 constexpr bool Y = true, N = false;
@@ -250,6 +256,14 @@ const Road kRoads[] = {
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y},
     {"PlantedPackageFetchedAnew",        Y,    Front::kNoDigest,  "good",   kOwnSig,    N,     Y,    "forged",
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y},
+    // The maker's serials: a package with a higher one than the last this machine accepted installs, and
+    // its serial is kept; once it is, a package the maker signed earlier (a lower serial) is refused.
+    {"MakersNewerPackageInstalls",       Y,    Front::kRedirect,  "good",   kOwnSig,    N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone,    Proxy::kNone,       N,         "older"},
+    {"MakersEarlierPackageAfterTheNewer", Y,   Front::kRedirect,  "older",  kOwnSig,    N,     Y,    nullptr,
+                                         kFallbackCancel, Unpacked::kNothing, N,         N,      1,      N,      Y,
+                                         Fault::kNewerAcceptedFirst},
     {"SecondCopyShowsTheFirst",          N,    Front::kSlowRedirect, "good", kNoSig,  N,     Y,    nullptr,
                                          kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
                                          Fault::kSecondCopy},
@@ -343,11 +357,14 @@ std::wstring PendingDeletions() {
     return all;
 }
 
-// Forgets everything an earlier install or test left that a road looks at.
-void StartAfresh() {
+// Forgets everything an earlier install or test left that a road looks at; the serial the installer
+// accepted too, unless told to keep it.
+void StartAfresh(bool forgetAcceptedSerial = true) {
     if (IsSymbolicLink(StartMenuFolder()))
         RemoveLink(StartMenuFolder());  // removing the folder's tree would empty the link's target
     ForgetProductRegistration();
+    if (forgetAcceptedSerial)
+        ForgetAcceptedSerial();
     RemoveTree(std::wstring(kDefaultFolder) + L"VaruPhoneAx");
     RemoveTree(kCustomParent);
     RemoveTree(kSmallFolder);
@@ -946,6 +963,18 @@ void Drive(const Road& road, bool afresh = true) {
         smallTemp = std::make_unique<TempFolderAt>(kSmallTemp);
     if (afresh)
         StartAfresh();
+    if (road.fault == Fault::kNewerAcceptedFirst) {
+        for (Road newer : kRoads) {
+            if (std::strcmp(newer.name, "MakersNewerPackageInstalls") != 0)
+                continue;
+            const std::string name = std::string(road.name) + "-newer";
+            newer.name = name.c_str();
+            Drive(newer);
+        }
+        if (::testing::Test::HasFatalFailure())
+            return;
+        StartAfresh(false);
+    }
     if (road.fault == Fault::kKilledDownloading || road.fault == Fault::kKilledUnpacking ||
         road.fault == Fault::kKilledRegistering) {
         CutShort(road);
@@ -1004,6 +1033,9 @@ void Drive(const Road& road, bool afresh = true) {
     planted.Plant(road.fault);
     if (::testing::Test::HasFatalFailure())
         return;
+    if (road.acceptedBefore)
+        SetAcceptedSerial(ServedSerial(road.acceptedBefore));
+    const uint64_t acceptedBefore = AcceptedSerial();
     const std::wstring tamperRecord = Temp() + L"radu-tamper.txt";
     DeleteFileW(tamperRecord.c_str());
     SetEnvironmentVariableW(L"RADU_TAMPER_WITH", road.keyed ? ServedPackage("forged").c_str() : nullptr);
@@ -1089,6 +1121,13 @@ void Drive(const Road& road, bool afresh = true) {
         EXPECT_FALSE(DirExists(DownloadFolder()));  // it goes once empty
     }
     planted.ExpectUntouched();
+    // A package the installer with the key accepts lifts the serial kept on the machine to its own, in a
+    // key it makes for administrators only; nothing else changes it.
+    const bool accepted = road.keyed && road.unpacked != Unpacked::kNothing;
+    EXPECT_EQ(AcceptedSerial(), accepted ? ServedSerial(road.package) : acceptedBefore);
+    if (accepted && acceptedBefore == 0) {
+        EXPECT_EQ(AcceptedSerialKeySddl(), kAcceptedSerialSddl);
+    }
     if (road.fault != Fault::kLinkedQueue)  // there the queue file is the decoy's, and stays so (below)
         ExpectReports(stats.get(), road.reports);
     if (road.proxy != Proxy::kNone)

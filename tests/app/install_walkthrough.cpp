@@ -55,6 +55,7 @@ void Forget() {
     if (product != std::wstring::npos)
         RemoveTree(uninstaller.substr(0, product));  // wherever the last install went
     ForgetProductRegistration();
+    ForgetAcceptedSerial();
     RemoveTree(L"C:\\Program Files\\VaruPhoneAx");
     for (const std::wstring& file : DownloadLeftovers())
         DeleteFileW(file.c_str());

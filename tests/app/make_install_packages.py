@@ -7,8 +7,11 @@
   OUT/good/FBResult.ini       the same package under the name of the installer's report queue
   OUT/broken/VaruPhoneAx.zip  the same with the data entry's compressed bytes damaged
   OUT/forged/VaruPhoneAx.zip  a forger's package of the same shape with other data
-  OUT/*/VaruPhoneAx.zip.sig   the signature (base64url of openssl's DER form) of the good and the many
-                              package by the maker's key, of the forged one by the forger's own key
+  OUT/older/VaruPhoneAx.zip   a package the maker signed earlier, of the same shape with other data
+  OUT/*/VaruPhoneAx.zip.sig   what the redirect carries before the digest, "serial=N&sig=S": the package's
+                              serial and the signature (base64url of openssl's DER form) of the statement
+                              binding it to the package's SHA-256, by the maker's key for the good, many
+                              and older packages, by the forger's own key for the forged one
   OUT/tree/                   the files of the package, to compare an install with
   OUT/many/VaruPhoneAx.zip    the good package with 400 more files of 24 KiB before the two programs, so
                               that unpacking takes a while (an install is cut off in the middle of it)
@@ -16,8 +19,11 @@
   OUT/forged-tree/            the forged package's files (installed by the road that replaces the package)
   OUT/other/VaruPhoneAx.zip   a later package of the same shape in which every file differs (the programs
                               carry bytes after their image), and OUT/other-tree/ its files
-Usage: make_install_packages.py OUT STAND_IN_EXE MAKER_PRIVATE_KEY"""
+The serials: good and many FLOOR + 3 (the forger's too), older FLOOR + 1, FLOOR being the lowest serial the
+keyed test build takes.
+Usage: make_install_packages.py OUT STAND_IN_EXE MAKER_PRIVATE_KEY FLOOR"""
 import base64
+import hashlib
 import os
 import random
 import shutil
@@ -26,7 +32,8 @@ import subprocess
 import sys
 import zipfile
 
-out, stand_in, maker_key = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
+out, stand_in, maker_key, floor = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3], int(sys.argv[4])
+CURRENT, EARLIER = floor + 3, floor + 1
 shutil.rmtree(out, ignore_errors=True)
 
 with open(stand_in, "rb") as f:
@@ -98,19 +105,26 @@ forger_key = os.path.join(out, "forged", "forger.pem")
 subprocess.run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", forger_key], check=True)
 
 
-def sign(path, key):
-    der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, path], check=True, capture_output=True).stdout
+def sign(path, key, serial):
+    statement = f"Radurodi package\nserial={serial}\nsha256={hashlib.sha256(open(path, 'rb').read()).hexdigest()}\n"
+    der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=statement.encode(), check=True,
+                         capture_output=True).stdout
     with open(path + ".sig", "w") as f:
-        f.write(base64.urlsafe_b64encode(der).rstrip(b"=").decode())
+        f.write(f"serial={serial}&sig=" + base64.urlsafe_b64encode(der).rstrip(b"=").decode())
 
 
-sign(good, maker_key)
-sign(forged, forger_key)
+sign(good, maker_key, CURRENT)
+sign(forged, forger_key, CURRENT)
+
+older = os.path.join(out, "older", "VaruPhoneAx.zip")
+write(older, [file(info.filename, random.Random(10).randbytes(len(content))) if info.filename.endswith("data.bin")
+              else (info, content) for info, content in ENTRIES])
+sign(older, maker_key, EARLIER)
 
 MANY = ENTRIES[:4] + [file("VaruPhoneAx/more/%03d.bin" % i, random.Random(100 + i).randbytes(24 * 1024))
                       for i in range(400)] + ENTRIES[4:]
 write(os.path.join(out, "many", "VaruPhoneAx.zip"), MANY)
-sign(os.path.join(out, "many", "VaruPhoneAx.zip"), maker_key)
+sign(os.path.join(out, "many", "VaruPhoneAx.zip"), maker_key, CURRENT)
 
 OTHER = [(info, content) if info.filename.endswith("/") else
          file(info.filename, content + b"\0later" if info.filename.endswith(".exe")

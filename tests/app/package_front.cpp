@@ -1,6 +1,7 @@
 #include "package_front.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 
 #include "download/md5_reference.h"
@@ -16,6 +17,11 @@ std::string NginxUrl(const std::string& path) {
 
 std::wstring ServedPackage(const char* package) {
     return Env(L"RADU_NGINX_ROOT") + L"\\e2e\\" + Wide(package) + L"\\VaruPhoneAx.zip";
+}
+
+uint64_t ServedSerial(const char* package) {
+    const std::string query = ReadFileBytes(ServedPackage(package) + L".sig");  // "serial=N&sig=..."
+    return query.rfind("serial=", 0) == 0 ? std::strtoull(query.c_str() + 7, nullptr, 10) : 0;
 }
 
 namespace {
@@ -78,8 +84,7 @@ std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::st
         const std::string digest = ReferenceMd5(ReadFileBytes(ServedPackage(package)));
         std::string query;
         if (sig != Sig::kNone)
-            query =
-                "sig=" + ReadFileBytes(ServedPackage(sig == Sig::kOwn ? package : "good") + L".sig") + "&";
+            query = ReadFileBytes(ServedPackage(sig == Sig::kOwn ? package : "good") + L".sig") + "&";
         if (front != Front::kNoDigest)
             query += "md5=" + digest;
         const char* name = front == Front::kQueueNamed ? "/FBResult.ini?" : "/VaruPhoneAx.zip?";

@@ -3,6 +3,7 @@
 // package's digest), answers 404, or is not there at all.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -11,8 +12,9 @@
 namespace radu::test {
 
 enum class Front {
-    kRedirect,         // 302 to the package on nginx, with "?md5=<digest>" (after "sig=<signature>&", if any)
-    kNoDigest,         // the same without the digest
+    kRedirect,  // 302 to the package on nginx, with "?md5=<digest>" (after "serial=<n>&sig=<signature>&",
+                // if any)
+    kNoDigest,  // the same without the digest
     kRedirectByName,   // kRedirect to nginx named radu-packages.test, which only the tests' proxy resolves
     kSlowRedirect,     // the same through nginx's throttled location (64 KiB/s)
     kTrickleRedirect,  // the same at 1 KiB/s
@@ -30,17 +32,21 @@ enum class Front {
 // The name of kSpreadName, resolved by the test environment's hosts file (where it can have one).
 inline constexpr char kSpreadHost[] = "radu-spread.test";
 
-// The signature the redirect carries.
+// The serial and signature the redirect carries.
 enum class Sig {
     kNone,
-    kOwn,     // the served package's own: the maker's for "good", the forger's (own key) for "forged"
-    kMakers,  // the maker's signature of "good", whatever is served
+    kOwn,     // the served package's own: the maker's for "good", "older", ..., the forger's (own key) for
+              // "forged"
+    kMakers,  // the maker's serial and signature of "good", whatever is served
 };
 
 // An address on nginx.
 std::string NginxUrl(const std::string& path);
-// The package named `package` ("good", "broken", "many") as nginx serves it below e2e/.
+// The package named `package` ("good", "broken", "many", "older", ...) as nginx serves it below e2e/.
 std::wstring ServedPackage(const char* package);
+
+// The serial the maker's (or the forger's) statement about `package` carries.
+uint64_t ServedSerial(const char* package);
 
 // Starts the front (null for kDown). `road` names the run in nginx's log (/road/<road>/...).
 std::unique_ptr<ScriptedHttpServer> StartPackageFront(Front front, const std::string& road,

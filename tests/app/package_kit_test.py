@@ -15,10 +15,13 @@ installer's own parts.
    served beside it, every other address answers 404.
 4. RadurodiSetup.exe installs the product from that server (install_walkthrough): the same tree, the
    product started, and the install report at a listener on port 80.
-5. Signed: make-package --key (the tests' maker key) puts the signature into the redirect before the
-   digest, where openssl verifies it; it refuses a key that is not P-256. `radtool fetch --key` accepts
-   the package with the maker's public key and refuses it (22, deleted) with another; the installer built
-   with the maker's key (RadurodiSetupKeyed.exe) installs and starts the product through the block.
+5. Signed: make-package --key (the tests' maker key) --serial 9 puts the serial and the signature of the
+   statement about the package into the redirect before the digest, where openssl verifies it; it refuses a
+   key that is not P-256, and a serial below the one already in OUT. `radtool fetch --key` accepts the
+   package with the maker's public key and refuses it (22, deleted) with another or with a floor above its
+   serial, saying why; the installer built with the maker's key (RadurodiSetupKeyed.exe) installs and
+   starts the product through the block, and then `radtool check` refuses the same package at a lower
+   serial (signed by make-package into another folder) as below the serial this machine accepted.
 Usage: package_kit_test.py SOURCE_DIR BUILD_DIR"""
 import base64
 import hashlib
@@ -47,6 +50,7 @@ KEYED_SETUP = os.path.join(BUILD, "tests", "app", "RadurodiSetupKeyed.exe")
 MAKER_KEY = os.path.join(BUILD, "tests", "app", "maker-key")
 MARKER = os.path.join(BUILD, "tests", "app", "varu_marker.exe")
 PORT = 47311  # the package server this build is made for
+SERIAL = 9  # of the signed package; the keyed test build's floor is lower
 BASE = f"http://127.0.0.1:{PORT}"
 failures = []
 
@@ -204,14 +208,19 @@ def main():
     check(p.returncode != 0 and "not an ECDSA P-256 private key" in p.stderr and
           not os.path.exists(os.path.join(WORK, "refused")), "make-package refuses a key that is not P-256")
     args = [folder, out, "--listen", f"127.0.0.1:{PORT}", "--terms", terms, "--full-installer", MARKER,
-            "--key", os.path.join(MAKER_KEY, "private.pem")]
+            "--key", os.path.join(MAKER_KEY, "private.pem"), "--serial", str(SERIAL)]
     p = run([MAKE_PACKAGE, *args])
     print(p.stdout + p.stderr, end="")
     if not check(p.returncode == 0, "make-package packs the product folder"):
         return
     data, digest = package_checks(out, [folder, os.path.join(WORK, "again")] + args[2:])
-    check(re.search(rf"{len(data)} bytes.*MD5 {digest}", p.stdout) is not None,
-          "make-package prints the package's size and MD5")
+    check(re.search(rf"{len(data)} bytes.*MD5 {digest}, signed, serial {SERIAL}", p.stdout) is not None,
+          "make-package prints the package's size, MD5 and serial")
+    block = open(os.path.join(out, "nginx-package-server.conf")).read()
+    p = run([MAKE_PACKAGE, *args[:-1], str(SERIAL - 1)])
+    check(p.returncode != 0 and f"({SERIAL})" in p.stderr and
+          open(os.path.join(out, "nginx-package-server.conf")).read() == block,
+          f"make-package refuses a serial below the last in OUT, changing nothing: {p.stderr.splitlines()[:1]}")
 
     p = run([PACKAGE_SERVER, "up", state, out])
     print(p.stdout + p.stderr, end="")
@@ -250,16 +259,18 @@ def served(folder, out, state, data, digest, terms):
     answer = connection.getresponse()
     location = answer.getheader("Location")
     connection.close()
-    signature = re.fullmatch(re.escape(f"{BASE}{hosted}?sig=") + r"([-_A-Za-z0-9]{94,96})" +
+    signature = re.fullmatch(re.escape(f"{BASE}{hosted}?serial={SERIAL}&sig=") + r"([-_A-Za-z0-9]{94,96})" +
                              re.escape(f"&md5={digest}"), location or "")
     check(answer.status == 302 and signature is not None, "asked with a Host header without the port, the "
-          f"redirect names the port, the signature and the digest: {location}")
+          f"redirect names the port, the serial, the signature and the digest: {location}")
     if signature:
-        der = os.path.join(WORK, "signature.der")
+        der, statement = os.path.join(WORK, "signature.der"), os.path.join(WORK, "statement.txt")
         open(der, "wb").write(base64.urlsafe_b64decode(signature.group(1) + "=="))
+        open(statement, "w").write(f"Radurodi package\nserial={SERIAL}\nsha256={hashlib.sha256(data).hexdigest()}\n")
         p = run(["openssl", "dgst", "-sha256", "-verify", os.path.join(MAKER_KEY, "public.pem"), "-signature",
-                 der, os.path.join(out, "VaruPhoneAx.zip")])
-        check(p.returncode == 0, "openssl verifies the redirect's signature over the package with the maker's key")
+                 der, statement])
+        check(p.returncode == 0, "openssl verifies the redirect's signature over the statement about the "
+                                 "package with the maker's key")
     status, body, kind = get("/terms.html")
     check(status == 200 and body == open(terms, "rb").read() and kind.startswith("text/html"),
           "/terms.html is served, as HTML")
@@ -289,15 +300,18 @@ def signed(folder):
     os.makedirs(forger)
     run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", os.path.join(forger, "key.pem")])
     run(["openssl", "ec", "-in", os.path.join(forger, "key.pem"), "-pubout", "-out", os.path.join(forger, "pub.pem")])
-    for key, result, whose in ((os.path.join(MAKER_KEY, "public.pem"), "result=1", "the maker's"),
-                               (os.path.join(forger, "pub.pem"), "result=22", "another")):
-        fetched = os.path.join(WORK, "fetched-" + result)
+    maker_key = windows(MAKER_KEY) + "public.pem"
+    for n, (key, floor, result, says) in enumerate((
+            (maker_key, [], "result=1", "accepted"),
+            (windows(forger) + "pub.pem", [], "result=22", "refused: the maker's signature does not verify"),
+            (maker_key, ["--min-serial", str(SERIAL + 1)], "result=22", "refused: below the floor"))):
+        fetched = os.path.join(WORK, f"fetched-signed-{n}")
         os.makedirs(fetched)
-        p = run([WINE_RUN, RADTOOL, "fetch", f"{BASE}/consezip/VaruPhoneAx.zip", windows(fetched), "--key",
-                 windows(os.path.dirname(key)) + os.path.basename(key)])
+        p = run([WINE_RUN, RADTOOL, "fetch", f"{BASE}/consezip/VaruPhoneAx.zip", windows(fetched), "--key", key,
+                 *floor])
         kept = os.path.exists(os.path.join(fetched, "VaruPhoneAx.zip"))
-        check(result in p.stdout and kept == (result == "result=1"),
-              f"radtool fetch --key with {whose} key: {p.stdout.strip()}, {'kept' if kept else 'nothing left'}")
+        check(result in p.stdout and f"serial={SERIAL} {says}" in p.stdout and kept == (result == "result=1"),
+              f"radtool fetch --key {key} {' '.join(floor)}: {p.stdout.strip()}, {'kept' if kept else 'nothing left'}")
     installed = os.path.join(WORK, "installed-signed")
     os.makedirs(installed)
     p = run([WINE_RUN, WALKTHROUGH, "--folder", windows(installed), "--setup", KEYED_SETUP])
@@ -305,6 +319,15 @@ def signed(folder):
     check(p.returncode == 0 and "product started" in p.stdout,
           "the installer built with the maker's key installs and starts the signed product")
     compare(installed, folder, "RadurodiSetupKeyed.exe")
+    # The same package at a lower serial, as an earlier release would carry it: this machine took SERIAL.
+    lower = os.path.join(WORK, "lower")
+    run([MAKE_PACKAGE, folder, lower, "--key", os.path.join(MAKER_KEY, "private.pem"), "--serial", str(SERIAL - 2)])
+    block = open(os.path.join(lower, "nginx-package-server.conf")).read()
+    address = "http://h" + re.search(r"return 302 (\S+);", block).group(1)
+    p = run([WINE_RUN, RADTOOL, "check", windows(lower) + "VaruPhoneAx.zip", address, maker_key])
+    check(p.returncode == 1 and f"serial={SERIAL - 2} refused: below the highest accepted on this machine (floor 0, "
+          f"highest accepted on this machine {SERIAL})" in p.stdout,
+          f"radtool check refuses a lower serial after the installer took {SERIAL}: {p.stdout.strip()}")
     run([WINE_RUN, WALKTHROUGH, "--forget"])
 
 

@@ -1,10 +1,13 @@
 #include "product_state.h"
 
+#include <aclapi.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstring>
 
+#include "app/accepted_serial.h"
 #include "common/unique_handle.h"
 #include "support/test_paths.h"
 
@@ -91,6 +94,40 @@ void ForgetProductRegistration() {
     RegDeleteTreeW(HKEY_CURRENT_USER, kVersionKey);
     DeleteFileW(DesktopLink().c_str());
     RemoveTree(StartMenuFolder());
+}
+
+uint64_t AcceptedSerial() {
+    uint64_t serial = 0;
+    DWORD size = sizeof serial;
+    RegGetValueW(HKEY_LOCAL_MACHINE, kAcceptedSerialKey, kAcceptedSerialValue, RRF_RT_REG_QWORD, nullptr,
+                 &serial, &size);
+    return serial;
+}
+
+void SetAcceptedSerial(uint64_t serial) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kAcceptedSerialKey, kAcceptedSerialValue, REG_QWORD, &serial,
+                    sizeof serial);
+}
+
+void ForgetAcceptedSerial() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAcceptedSerialKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kAcceptedSerialKey);
+}
+
+std::wstring AcceptedSerialKeySddl() {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAcceptedSerialKey, 0, READ_CONTROL, key.put()) != ERROR_SUCCESS)
+        return {};
+    UniqueLocalMemory descriptor;
+    if (GetSecurityInfo(key.get(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, nullptr, nullptr, descriptor.put()) != ERROR_SUCCESS)
+        return L"(unreadable)";
+    UniqueLocalMemory text;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor.get(), SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+            reinterpret_cast<LPWSTR*>(text.put()), nullptr))
+        return L"(unreadable)";
+    return static_cast<const wchar_t*>(text.get());
 }
 
 }  // namespace radu::test

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace radu::test {
@@ -37,5 +38,13 @@ RegText ReadRegText(HKEY root, const wchar_t* key, const wchar_t* name);
 
 // Removes every registry entry and shortcut an install of the product makes.
 void ForgetProductRegistration();
+
+// The highest package serial the installer has accepted on this machine (0: none); set by a test as if an
+// earlier install had accepted it, and forgotten (the key goes) before the next.
+uint64_t AcceptedSerial();
+void SetAcceptedSerial(uint64_t serial);
+void ForgetAcceptedSerial();
+// The security of the key that keeps it, as SDDL (owner and DACL); empty when there is no key.
+std::wstring AcceptedSerialKeySddl();
 
 }  // namespace radu::test

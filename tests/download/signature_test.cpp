@@ -1,6 +1,6 @@
-// The maker's signature: the strict readers of its texts (key file, address parameter, DER form), and the
-// system's ECDSA check over a file read through a handle that refuses writers, with a key pair and a
-// signature that openssl made.
+// The maker's signed statement: the strict readers of its texts (key file, address parameters, DER form),
+// the statement and the serial's judgement, and the system's ECDSA check of a statement about a file read
+// through a handle that refuses writers, with a key pair and a signature that openssl made.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -159,25 +159,28 @@ TEST(DecodeBase64, RefusesWhatIsNotCanonical) {
     }
 }
 
-// A key pair and a signature over kSigned, made with openssl ecparam -name prime256v1 and openssl dgst
-// -sha256 -sign.
+// A key pair and the signature of the statement about kSigned at serial 7 (kStatement), made with openssl
+// ecparam -name prime256v1 and openssl dgst -sha256 -sign.
 const char kMakerKey[] =
     "-----BEGIN PUBLIC KEY-----\r\n"
-    "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEHDzhItCddUsHmpn0/HuVsh7cvbll\r\n"
-    "6fXiFdQEmIPn1s+NqmcQ8iscGgNX6sxmUrxmEceqM393imECHS/x8XJDvg==\r\n"
+    "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEoon2hWdS9tTNWOeobRRiatIT1+CR\r\n"
+    "AA7hNrTdvDRxj1WOzGB+17wDDPXZBQicdJo1c46JqwjEafnKCVObmtld5w==\r\n"
     "-----END PUBLIC KEY-----\r\n";
 const char kMakerPoint[] =
-    "1c3ce122d09d754b079a99f4fc7b95b21edcbdb965e9f5e215d4049883e7d6cf"
-    "8daa6710f22b1c1a0357eacc6652bc6611c7aa337f778a61021d2ff1f17243be";
+    "a289f6856752f6d4cd58e7a86d14626ad213d7e091000ee136b4ddbc34718f55"
+    "8ecc607ed7bc030cf5d905089c749a35738e89ab08c469f9ca09539b9ad95de7";
 const char kOtherKey[] =
     "-----BEGIN PUBLIC KEY-----\n"
     "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEB9aNgu08R/50DL0AeSAw4XPj3QRE\n"
     "oqYdnok7daU/4JkDgNxihaxixXgSkaEJJpaDHLMMnWONQEY3qQlg86RIbg==\n"
     "-----END PUBLIC KEY-----\n";
 const char kSigned[] = "Radurodi package bytes\n";
+const char kSignedSha256[] = "77b243ee847474eb7bfc087fed2fbceead130afd0d16142132d15608ce2f71ef";
+const char kStatement[] =
+    "Radurodi package\nserial=7\nsha256=77b243ee847474eb7bfc087fed2fbceead130afd0d16142132d15608ce2f71ef\n";
 const char kSignatureDer[] =
-    "30440220650a282145c977a6ead1c43a04b4b39d066e2f5672797ef57ef011ca587acce002201f2918eeb5830d8f0f4b637b"
-    "aaddec188e8d4abe50d3d9d3f7783df1c9d135ea";
+    "304402203c64e2b60d886d8afeced958a48addf7a20c680e66fe0c4e3cffafdf5171e3df02203cee9ba58a772264c4bd4ad5"
+    "112d98f7d79640f89dca3b903f099e0bb98c062c";
 
 TEST(PublicKeyFromPem, TakesAnUncompressedP256KeyOnly) {
     PackageKey key;
@@ -226,9 +229,57 @@ TEST(SignatureFromAddress, ReadsTheSigParameterOnly) {
     }
 }
 
-// The system's check, through a handle that refuses writers: the maker's signature over these bytes
-// verifies; another key, one changed byte or a changed signature does not.
-TEST(VerifyFileSignature, VerifiesTheMakersSignatureOverEveryByte) {
+// The serial as the address carries it: canonical decimal only; the statement around it; its judgement
+// against the build's floor and the highest serial this machine has accepted.
+TEST(PackageSerial, ReadsCanonicalNumbersAndJudgesThem) {
+    struct Case {
+        std::wstring text;
+        uint64_t serial;  // 0: refused
+    };
+    const Case cases[] = {
+        {L"7", 7},
+        {L"9999999999999999999", 9999999999999999999ull},
+        {L"10000000000000000000", 0},  // 20 digits
+        {L"0", 0},
+        {L"07", 0},
+        {L"", 0},
+        {L"+7", 0},
+        {L"7 ", 0},
+        {L"\x0667", 0},  // a digit of another script
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+        uint64_t serial = 0;
+        ASSERT_EQ(SerialFromAddress(L"http://h/d/p.zip?serial=" + c.text + L"&sig=x&md5=0123", serial),
+                  c.serial != 0);
+        EXPECT_EQ(serial, c.serial);
+    }
+    uint64_t serial = 0;
+    EXPECT_FALSE(SerialFromAddress(L"http://h/d/p.zip?sig=x&md5=0123", serial));
+    EXPECT_FALSE(SerialFromAddress(L"http://h/d/p.zip?xserial=7&md5=0123", serial));
+
+    const std::vector<uint8_t> digest = Bytes(kSignedSha256);
+    EXPECT_EQ(PackageStatement(7, digest.data()), kStatement);
+
+    struct Judged {
+        uint64_t serial, floor, accepted;
+        PackageVerdict verdict;
+    };
+    const Judged judged[] = {
+        {7, 0, 0, PackageVerdict::kAccepted},      {7, 7, 7, PackageVerdict::kAccepted},
+        {7, 4, 5, PackageVerdict::kAccepted},      {3, 4, 0, PackageVerdict::kBelowFloor},
+        {5, 4, 7, PackageVerdict::kBelowAccepted}, {3, 4, 7, PackageVerdict::kBelowAccepted},
+        {3, 7, 4, PackageVerdict::kBelowFloor},    {3, 5, 5, PackageVerdict::kBelowFloor},
+    };
+    for (const Judged& j : judged)
+        EXPECT_EQ(JudgeSerial(j.serial, j.floor, j.accepted), j.verdict)
+            << j.serial << " " << j.floor << " " << j.accepted;
+}
+
+// The system's check, through a handle that refuses writers: the maker's signature of the statement
+// about these bytes at this serial verifies; another key, another serial, one changed byte or a changed
+// signature does not.
+TEST(VerifyPackageStatement, VerifiesTheMakersStatementOverEveryByte) {
     wchar_t folder[MAX_PATH], path[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     GetTempFileNameW(folder, L"sig", 0, path);
@@ -244,6 +295,7 @@ TEST(VerifyFileSignature, VerifiesTheMakersSignatureOverEveryByte) {
     struct Case {
         const char* what;
         std::string content;
+        uint64_t serial;
         const PackageKey& key;
         const RawSignature& signature;
         bool verifies;
@@ -251,11 +303,13 @@ TEST(VerifyFileSignature, VerifiesTheMakersSignatureOverEveryByte) {
     std::string flipped = kSigned;
     flipped[3] ^= 0x20;
     const Case cases[] = {
-        {"the maker's", kSigned, maker, good, true},
-        {"another key", kSigned, other, good, false},
-        {"a byte changed", flipped, maker, good, false},
-        {"a byte more", std::string(kSigned) + "x", maker, good, false},
-        {"the signature changed", kSigned, maker, changed, false},
+        {"the maker's", kSigned, 7, maker, good, true},
+        {"another key", kSigned, 7, other, good, false},
+        {"another serial", kSigned, 8, maker, good, false},
+        {"the statement itself as the package", kStatement, 7, maker, good, false},
+        {"a byte changed", flipped, 7, maker, good, false},
+        {"a byte more", std::string(kSigned) + "x", 7, maker, good, false},
+        {"the signature changed", kSigned, 7, maker, changed, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -272,7 +326,7 @@ TEST(VerifyFileSignature, VerifiesTheMakersSignatureOverEveryByte) {
         char skip[64];
         DWORD got = 0;
         ReadFile(file.get(), skip, sizeof skip, &got, nullptr);
-        EXPECT_EQ(VerifyFileSignature(file.get(), c.signature, c.key), c.verifies);
+        EXPECT_EQ(VerifyPackageStatement(file.get(), c.serial, c.signature, c.key), c.verifies);
         // While the handle is held nobody writes, renames or deletes the file.
         EXPECT_FALSE(UniqueFileHandle(CreateFileW(path, GENERIC_WRITE,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -1,6 +1,7 @@
 // The signature's texts as a server or a key file may give them: whatever the bytes, a DER signature that
 // is taken is the one canonical encoding of the r and s it yields, base64url that is taken encodes back to
-// itself, and a signature parameter never runs into the next one.
+// itself, an address parameter never runs into the next one, and a serial that is taken is the one
+// decimal text of its number, which the statement carries as it is.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -53,7 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring address;
     for (size_t i = 0; i + 1 < size; i += 2)
         address += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-    FUZZ_CHECK(SignatureParameter(address).find(L'&') == std::wstring::npos);
+    FUZZ_CHECK(AddressParameter(address, L"sig").find(L'&') == std::wstring::npos);
     SignatureFromAddress(address, raw);
+    uint64_t serial = 0;
+    if (SerialFromAddress(address, serial)) {
+        const std::wstring text = AddressParameter(address, L"serial");
+        FUZZ_CHECK(text == std::to_wstring(static_cast<unsigned long long>(serial)));
+        uint8_t digest[32] = {};
+        std::memcpy(digest, data, size < sizeof digest ? size : sizeof digest);
+        FUZZ_CHECK(PackageStatement(serial, digest)
+                       .find("\nserial=" + std::string(text.begin(), text.end()) + "\nsha256=") !=
+                   std::string::npos);
+    }
     return 0;
 }
