@@ -1,182 +1,97 @@
-// WinHTTP is loaded by hand from System32 and never imported: the program runs elevated, and a DLL of
-// that name in its own folder must never be the one that runs. <winhttp.h> and <wininet.h> cannot be
-// included together, so this file owns its WinHTTP handles with a holder of its own.
+// The proxy search runs on a thread of its own and the download waits for it a bounded time: neither
+// WinHTTP call the search makes has a time limit of its own, and a script can loop for ever.
 #include "download/proxy_lookup.h"
 
 #include <windows.h>
-#include <winhttp.h>
 
-#include <utility>
+#include <memory>
 
-#include "download/proxy_script.h"
+#include "common/unique_handle.h"
+#include "download/auto_proxy.h"
 #include "download/url.h"
 
 namespace radu {
 
 namespace {
 
-// A configuration script larger than this is not one.
-constexpr size_t kMaxScriptBytes = 1 << 20;
-constexpr int kScriptTimeoutMs = 10000;
+// How long a download waits for detection and a script's answer together. A script on the local network
+// is fetched and answers within a fraction of a second (0.1 s here, 0.7 s for the first one, which loads
+// Wine's script engine under CPU emulation); five seconds leave room for a slow network and a loaded
+// machine, and are about as long as a user watches the progress bar stand still before taking the
+// installer for hung. After that the download goes on as the settings say next: the fixed proxy, or none.
+constexpr DWORD kSearchLimitMs = 5000;
+constexpr wchar_t kSearchLimitText[] = L"5 s";
 
-struct WinHttp {
-    decltype(&::WinHttpGetIEProxyConfigForCurrentUser) getUserConfig = nullptr;
-    decltype(&::WinHttpDetectAutoProxyConfigUrl) detectScript = nullptr;
-    decltype(&::WinHttpGetProxyForUrl) getProxyForUrl = nullptr;
-    decltype(&::WinHttpOpen) open = nullptr;
-    decltype(&::WinHttpCloseHandle) close = nullptr;
-    decltype(&::WinHttpSetTimeouts) setTimeouts = nullptr;
-    decltype(&::WinHttpCrackUrl) crackUrl = nullptr;
-    decltype(&::WinHttpConnect) connect = nullptr;
-    decltype(&::WinHttpOpenRequest) openRequest = nullptr;
-    decltype(&::WinHttpSendRequest) sendRequest = nullptr;
-    decltype(&::WinHttpReceiveResponse) receiveResponse = nullptr;
-    decltype(&::WinHttpQueryHeaders) queryHeaders = nullptr;
-    decltype(&::WinHttpReadData) readData = nullptr;
-    bool loaded = false;
+// What the search's thread and its caller share. The caller may stop waiting while the thread is still
+// inside WinHTTP (under Wine a script that loops for ever keeps it there: Wine's WinHTTP runs scripts in
+// the calling thread), so each side holds a reference and the last one to let go frees it.
+struct Search {
+    std::wstring address;
+    bool detect = false;
+    std::wstring scriptAddress;  // the settings' own, or empty
+    // Written by the thread; read by the caller only after the thread has ended.
+    bool answered = false;
+    ProxyRoutes routes;
+    std::wstring source;
 };
 
-template <typename Function>
-void Find(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+// 1 while a search's thread runs. A thread its caller stopped waiting for keeps it until WinHTTP answers,
+// which may be never: later downloads of this process then go without a search rather than pile more
+// threads behind it. A plain number, so that nothing is destroyed at exit while such a thread still runs.
+LONG searchRunning = 0;
+
+DWORD WINAPI SearchThread(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<Search>> held(static_cast<std::shared_ptr<Search>*>(parameter));
+    Search& search = **held;
+    // Detection first, then the address the settings name, as the system's own clients take them (one
+    // WinHTTP call may take both on Windows, but Wine refuses the pair).
+    if (search.detect && AskAutoProxy(search.address, nullptr, search.routes)) {
+        search.answered = true;
+        search.source = L"automatic detection";
+    } else if (!search.scriptAddress.empty() &&
+               AskAutoProxy(search.address, search.scriptAddress.c_str(), search.routes)) {
+        search.answered = true;
+        search.source = L"configuration script " + search.scriptAddress;
+    }
+    ::InterlockedExchange(&searchRunning, 0);
+    return 0;
 }
 
-// Loaded once and kept for the life of the process (thread-safe initialisation of a local static).
-const WinHttp& Functions() {
-    static const WinHttp functions = [] {
-        WinHttp f;
-        HMODULE module = ::LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!module)
-            return f;
-        Find(module, "WinHttpGetIEProxyConfigForCurrentUser", f.getUserConfig);
-        Find(module, "WinHttpDetectAutoProxyConfigUrl", f.detectScript);
-        Find(module, "WinHttpGetProxyForUrl", f.getProxyForUrl);
-        Find(module, "WinHttpOpen", f.open);
-        Find(module, "WinHttpCloseHandle", f.close);
-        Find(module, "WinHttpSetTimeouts", f.setTimeouts);
-        Find(module, "WinHttpCrackUrl", f.crackUrl);
-        Find(module, "WinHttpConnect", f.connect);
-        Find(module, "WinHttpOpenRequest", f.openRequest);
-        Find(module, "WinHttpSendRequest", f.sendRequest);
-        Find(module, "WinHttpReceiveResponse", f.receiveResponse);
-        Find(module, "WinHttpQueryHeaders", f.queryHeaders);
-        Find(module, "WinHttpReadData", f.readData);
-        f.loaded = f.getUserConfig && f.detectScript && f.getProxyForUrl && f.open && f.close &&
-                   f.setTimeouts && f.crackUrl && f.connect && f.openRequest && f.sendRequest &&
-                   f.receiveResponse && f.queryHeaders && f.readData;
-        return f;
-    }();
-    return functions;
-}
-
-// One WinHTTP session, connection or request handle.
-class Handle {
-  public:
-    explicit Handle(HINTERNET h) : handle(h) {}
-    ~Handle() {
-        if (handle)
-            Functions().close(handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HINTERNET get() const { return handle; }
-    explicit operator bool() const { return handle != nullptr; }
-
-  private:
-    HINTERNET handle;
-};
-
-// A text WinHTTP allocated for the caller with GlobalAlloc.
-class GlobalText {
-  public:
-    GlobalText() = default;
-    ~GlobalText() {
-        if (text)
-            ::GlobalFree(text);
-    }
-    GlobalText(const GlobalText&) = delete;
-    GlobalText& operator=(const GlobalText&) = delete;
-    LPWSTR* put() { return &text; }
-    std::wstring str() const { return text ? std::wstring(text) : std::wstring(); }
-    explicit operator bool() const { return text && *text; }
-
-  private:
-    LPWSTR text = nullptr;
-};
-
-struct UserConfig {
-    bool autoDetect = false;
-    GlobalText script, proxy, bypass;
-};
-
-bool ReadUserConfig(UserConfig& config) {
-    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG raw = {};
-    if (!Functions().getUserConfig(&raw))
+// Detection and the settings' script, evaluated by WinHTTP within kSearchLimitMs. False, with what
+// happened in `failure`, when they gave no answer in time.
+bool SearchWithScript(const std::wstring& address, const UserProxySettings& settings, ProxyChoice& choice,
+                      std::wstring& failure) {
+    const std::wstring searched = settings.autoDetect && !settings.script.empty()
+                                      ? L"automatic detection and the configuration script"
+                                  : settings.autoDetect ? L"automatic detection"
+                                                        : L"the configuration script";
+    if (::InterlockedCompareExchange(&searchRunning, 1, 0) != 0) {
+        failure = L"an earlier proxy search has not ended";
         return false;
-    config.autoDetect = raw.fAutoDetect != FALSE;
-    *config.script.put() = raw.lpszAutoConfigUrl;
-    *config.proxy.put() = raw.lpszProxy;
-    *config.bypass.put() = raw.lpszProxyBypass;
-    return true;
-}
-
-// The script's text, fetched without a proxy (as the system's clients fetch it); empty on any failure.
-std::string FetchScript(HINTERNET session, const std::wstring& address) {
-    const WinHttp& f = Functions();
-    URL_COMPONENTS parts = {};
-    parts.dwStructSize = sizeof parts;
-    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!f.crackUrl(address.c_str(), 0, 0, &parts) || parts.dwHostNameLength == 0)
-        return {};
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring object(parts.lpszUrlPath, parts.dwUrlPathLength);
-    if (parts.lpszExtraInfo)
-        object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    Handle connection(f.connect(session, host.c_str(), parts.nPort, 0));
-    if (!connection)
-        return {};
-    Handle request(f.openRequest(connection.get(), L"GET", object.empty() ? L"/" : object.c_str(), nullptr,
-                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                 parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
-    if (!request || !f.sendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, nullptr, 0, 0, 0) ||
-        !f.receiveResponse(request.get(), nullptr))
-        return {};
-    DWORD status = 0, size = sizeof status;
-    if (!f.queryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) ||
-        status != 200)
-        return {};
-    std::string script;
-    char block[16384];
-    for (DWORD got = 0; f.readData(request.get(), block, sizeof block, &got) && got > 0;) {
-        script.append(block, got);
-        if (script.size() > kMaxScriptBytes)
-            return {};
     }
-    return script;
-}
-
-// The routes a configuration script names for address: run by the system's script engine, which keeps
-// every proxy of the answer in its order; where that engine is missing, WinHTTP's own answer.
-bool RoutesFromScript(HINTERNET session, const std::wstring& scriptAddress, const std::wstring& address,
-                      const std::wstring& host, ProxyRoutes& routes) {
-    const std::string script = FetchScript(session, scriptAddress);
-    std::wstring answer;
-    if (!script.empty() && RunProxyScript(script, address, host, answer)) {
-        routes = ParseScriptAnswer(answer);
-        return true;
-    }
-    WINHTTP_AUTOPROXY_OPTIONS options = {};
-    options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
-    options.lpszAutoConfigUrl = scriptAddress.c_str();
-    WINHTTP_PROXY_INFO info = {};
-    if (!Functions().getProxyForUrl(session, address.c_str(), &options, &info))
+    const auto search = std::make_shared<Search>();
+    search->address = address;
+    search->detect = settings.autoDetect;
+    search->scriptAddress = settings.script;
+    auto* forThread = new std::shared_ptr<Search>(search);
+    const UniqueKernelHandle thread(::CreateThread(nullptr, 0, &SearchThread, forThread, 0, nullptr));
+    if (!thread) {
+        delete forThread;
+        ::InterlockedExchange(&searchRunning, 0);
+        failure = L"no thread for the proxy search";
         return false;
-    GlobalText proxy, bypass;
-    *proxy.put() = info.lpszProxy;
-    *bypass.put() = info.lpszProxyBypass;
-    routes =
-        info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY ? ParseProxyServer(proxy.str()) : ProxyRoutes();
+    }
+    // Left running when the time is up: it ends when WinHTTP answers, or with the process.
+    if (::WaitForSingleObject(thread.get(), kSearchLimitMs) != WAIT_OBJECT_0) {
+        failure = searched + L" gave no answer within " + kSearchLimitText;
+        return false;
+    }
+    if (!search->answered) {
+        failure = searched + L" failed";
+        return false;
+    }
+    choice.routes = std::move(search->routes);
+    choice.why = search->source;
     return true;
 }
 
@@ -184,42 +99,27 @@ bool RoutesFromScript(HINTERNET session, const std::wstring& scriptAddress, cons
 
 ProxyChoice FindProxyFor(const std::wstring& address) {
     ProxyChoice choice;
-    UserConfig config;
-    if (!Functions().loaded || !ReadUserConfig(config)) {
+    UserProxySettings settings;
+    if (!ReadUserProxySettings(settings)) {
         choice.why = L"no proxy settings could be read";
         return choice;
     }
-    const UrlParts parts = ParseUrl(address);
-
-    std::wstring scriptAddress = config.script.str();
-    GlobalText detected;
-    if (config.autoDetect &&
-        Functions().detectScript(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A,
-                                 detected.put()) &&
-        detected)
-        scriptAddress = detected.str();
-    if (!scriptAddress.empty()) {
-        Handle session(Functions().open(L"Mozilla", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                        WINHTTP_NO_PROXY_BYPASS, 0));
-        if (session) {
-            Functions().setTimeouts(session.get(), kScriptTimeoutMs, kScriptTimeoutMs, kScriptTimeoutMs,
-                                    kScriptTimeoutMs);
-            if (RoutesFromScript(session.get(), scriptAddress, address, parts.host, choice.routes)) {
-                choice.why = L"configuration script " + scriptAddress;
-                return choice;
-            }
-        }
-    }
-    if (config.proxy) {
-        if (BypassesProxy(parts.host, parts.port, config.bypass.str())) {
-            choice.why = L"the bypass list names the server";
+    std::wstring failure;
+    if ((settings.autoDetect || !settings.script.empty()) &&
+        SearchWithScript(address, settings, choice, failure))
+        return choice;
+    const std::wstring after = failure.empty() ? L"" : L"; " + failure;
+    if (!settings.proxy.empty()) {
+        const UrlParts parts = ParseUrl(address);
+        if (BypassesProxy(parts.host, parts.port, settings.bypass)) {
+            choice.why = L"the bypass list names the server" + after;
             return choice;
         }
-        choice.routes = ParseProxyServer(config.proxy.str());
-        choice.why = L"fixed proxy " + config.proxy.str();
+        choice.routes = ParseProxyServer(settings.proxy);
+        choice.why = L"fixed proxy " + settings.proxy + after;
         return choice;
     }
-    choice.why = scriptAddress.empty() ? L"no proxy set" : L"the configuration script failed, no fixed proxy";
+    choice.why = failure.empty() ? L"no proxy set" : failure + L", no fixed proxy";
     return choice;
 }
 

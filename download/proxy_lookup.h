@@ -1,6 +1,7 @@
 // Finding the proxy for a download from the current user's settings (those Internet Options writes):
-// automatic detection, a configuration script address, a fixed proxy with its bypass list. WinHTTP
-// reads them and detects the script; the system's script engine runs it.
+// automatic detection, a configuration script address, a fixed proxy with its bypass list. WinHTTP reads
+// them; detection and scripts are left to the system's WinHTTP auto-proxy service, and no script ever runs
+// in this program's own code.
 #pragma once
 
 #include <string>
@@ -15,8 +16,8 @@ struct ProxyChoice {
 };
 
 // The routes for an "http://" address. Settings that cannot be read, or say nothing, give no route at
-// all: every request goes straight to the server. A script that cannot be fetched or run falls back to
-// the fixed proxy, as the system's own clients do.
+// all: every request goes straight to the server. When detection or a configuration script finds no
+// proxy within a few seconds, the fixed proxy is taken, as the system's own clients do, or none.
 ProxyChoice FindProxyFor(const std::wstring& address);
 
 }  // namespace radu

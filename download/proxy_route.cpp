@@ -10,24 +10,37 @@ bool IsSeparator(wchar_t c) {
     return c == L';' || c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
 
-// The entries of a list, split at separators, none empty.
-std::vector<std::wstring_view> Entries(std::wstring_view list, bool blanksSeparate) {
-    std::vector<std::wstring_view> out;
+// Hands each entry of a list (split at separators, none empty) to visit, in order, until visit returns
+// false. Nothing is copied: a list of any length costs one pass over its text.
+template <typename Visit>
+void ForEachEntry(std::wstring_view list, bool blanksSeparate, Visit visit) {
     size_t start = 0;
     for (size_t i = 0; i <= list.size(); ++i) {
         const bool end = i == list.size() || list[i] == L';' || (blanksSeparate && IsSeparator(list[i]));
         if (!end)
             continue;
         std::wstring_view entry = TrimWhitespace(list.substr(start, i - start));
-        if (!entry.empty())
-            out.push_back(entry);
+        if (!entry.empty() && !visit(entry))
+            return;
         start = i + 1;
     }
-    return out;
 }
 
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && SameIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Letters, digits, ".", "-" and "_", at least one: nothing a request line or a list could read as more.
+bool IsPlainHostName(std::wstring_view host) {
+    if (host.empty())
+        return false;
+    for (wchar_t c : host) {
+        const bool usable = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                            (c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == L'_';
+        if (!usable)
+            return false;
+    }
+    return true;
 }
 
 // "host[:port]" with an optional trailing "/", a port of decimal digits from 1 to 65535 (80 when there
@@ -53,14 +66,8 @@ bool ParseHostPort(std::wstring_view text, ProxyRoute& route) {
         if (port < 1 || port > 65535)
             return false;
     }
-    if (host.empty())
+    if (!IsPlainHostName(host))
         return false;
-    for (wchar_t c : host) {
-        const bool usable = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
-                            (c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == L'_';
-        if (!usable)
-            return false;
-    }
     route.host = std::wstring(host);
     route.port = port;
     return true;
@@ -115,11 +122,17 @@ void AddUnlessLast(ProxyRoutes& routes, const ProxyRoute& route) {
         routes.push_back(route);
 }
 
+// Only the server itself: no different from no proxy at all.
+void DropLoneDirect(ProxyRoutes& routes) {
+    if (routes.size() == 1 && routes[0].direct())
+        routes.clear();
+}
+
 }  // namespace
 
 ProxyRoutes ParseScriptAnswer(std::wstring_view answer) {
     ProxyRoutes routes;
-    for (std::wstring_view entry : Entries(answer, false)) {
+    ForEachEntry(answer, false, [&](std::wstring_view entry) {
         size_t blank = 0;
         while (blank < entry.size() && !IsSeparator(entry[blank]))
             ++blank;
@@ -131,61 +144,75 @@ ProxyRoutes ParseScriptAnswer(std::wstring_view answer) {
         else if ((SameIgnoringAsciiCase(keyword, L"PROXY") || SameIgnoringAsciiCase(keyword, L"HTTP")) &&
                  ParseHostPort(rest, route))
             AddUnlessLast(routes, route);
+        return routes.size() < kMaxProxyRoutes;
+    });
+    DropLoneDirect(routes);
+    return routes;
+}
+
+ProxyRoutes RoutesFromResolver(const std::vector<ResolvedProxy>& answer) {
+    ProxyRoutes routes;
+    for (const ResolvedProxy& entry : answer) {
+        if (routes.size() == kMaxProxyRoutes)
+            break;
+        if (entry.direct)
+            AddUnlessLast(routes, ProxyRoute{});
+        else if (IsPlainHostName(entry.host) && entry.port >= 1 && entry.port <= 65535)
+            AddUnlessLast(routes, ProxyRoute{entry.host, entry.port});
     }
-    // Only the server itself: no different from no proxy at all.
-    if (routes.size() == 1 && routes[0].direct())
-        routes.clear();
+    DropLoneDirect(routes);
     return routes;
 }
 
 ProxyRoutes ParseProxyServer(std::wstring_view list) {
     ProxyRoutes marked, unmarked;
-    for (std::wstring_view entry : Entries(list, true)) {
+    ForEachEntry(list, true, [&](std::wstring_view entry) {
         const size_t equals = entry.find(L'=');
         ProxyRoutes* into = &unmarked;
         if (equals != std::wstring_view::npos) {
             if (!SameIgnoringAsciiCase(entry.substr(0, equals), L"http"))
-                continue;
+                return true;
             entry = entry.substr(equals + 1);
             into = &marked;
         }
         if (StartsWithNoCase(entry, L"http://"))
             entry.remove_prefix(7);
         ProxyRoute route;
-        if (ParseHostPort(entry, route))
+        if (into->size() < kMaxProxyRoutes && ParseHostPort(entry, route))
             AddUnlessLast(*into, route);
-    }
+        return marked.size() < kMaxProxyRoutes;  // a full list for http is the answer
+    });
     return marked.empty() ? unmarked : marked;
 }
 
 bool BypassesProxy(std::wstring_view host, int port, std::wstring_view bypassList) {
-    bool loopbackBypassed = true;
-    for (std::wstring_view entry : Entries(bypassList, true)) {
+    bool loopbackBypassed = true, named = false;
+    ForEachEntry(bypassList, true, [&](std::wstring_view entry) {
         if (SameIgnoringAsciiCase(entry, L"<-loopback>")) {
             loopbackBypassed = false;
-            continue;
+            return true;
         }
         if (SameIgnoringAsciiCase(entry, L"<local>")) {
-            if (!host.empty() && host.find(L'.') == std::wstring_view::npos && host.find(L':') == host.npos)
-                return true;
-            continue;
+            named =
+                !host.empty() && host.find(L'.') == std::wstring_view::npos && host.find(L':') == host.npos;
+            return !named;
         }
         if (StartsWithNoCase(entry, L"http://"))
             entry.remove_prefix(7);
         else if (entry.find(L"://") != std::wstring_view::npos)
-            continue;  // another scheme's entry
+            return true;  // another scheme's entry
         // A port at the end of the entry narrows it to that port.
         const size_t colon = entry.rfind(L':');
         if (colon != std::wstring_view::npos && colon + 1 < entry.size() &&
             entry.find_first_not_of(L"0123456789", colon + 1) == std::wstring_view::npos) {
             if (std::to_wstring(port) != entry.substr(colon + 1))
-                continue;
+                return true;
             entry = entry.substr(0, colon);
         }
-        if (WildcardMatch(entry, host))
-            return true;
-    }
-    return loopbackBypassed && IsLoopback(host);
+        named = WildcardMatch(entry, host);
+        return !named;
+    });
+    return named || (loopbackBypassed && IsLoopback(host));
 }
 
 std::wstring RequestTarget(bool viaProxy, const std::wstring& host, int port, const std::wstring& path) {

@@ -163,10 +163,12 @@ enum class Fault {
 // The user's proxy settings while the road is taken (none outside those roads).
 enum class Proxy {
     kNone,
-    kFixed,    // the tests' squid as the fixed proxy for every address, loopback included
-    kScript,   // a configuration script on nginx naming a proxy that is not there, then squid
-    kBypass,   // squid as the fixed proxy, with a bypass list that names the package server
-    kRefuses,  // squid's port that wants credentials (407)
+    kFixed,   // the tests' squid as the fixed proxy for every address, loopback included
+    kScript,  // a configuration script on nginx naming squid, then a proxy that is not there, then DIRECT
+    kScriptLoops,   // a configuration script that never ends, with squid as the fixed proxy beside it
+    kScriptSilent,  // a configuration script address whose server never answers, and no fixed proxy
+    kBypass,        // squid as the fixed proxy, with a bypass list that names the package server
+    kRefuses,       // squid's port that wants credentials (407)
 };
 
 struct Road {
@@ -293,6 +295,14 @@ const Road kRoads[] = {
     {"ProxyWantsCredentials",            N,    Front::kRedirectByName, "good", kNoSig,  N,     Y,    nullptr,
                                          kFallbackCancel, Unpacked::kNothing, N,         N,      0,      N,      N,
                                          Fault::kNone, Proxy::kRefuses},
+    // A script that does not answer is given up within the search's bound, and the download goes the way
+    // the settings say next: the fixed proxy, or straight to the server.
+    {"ScriptNeverEndsThenFixedProxy",    N,    Front::kRedirectByName, "good", kNoSig,  N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone, Proxy::kScriptLoops},
+    {"ScriptServerSilentThenDirect",     N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
+                                         kNoBox,          Unpacked::kAll,     Y,         Y,      1,      N,      Y,
+                                         Fault::kNone, Proxy::kScriptSilent},
     // The package does not pass through the temporary folder: a small one does not matter, nor does one
     // too long to hold, nor what is planted there.
     {"TemporaryFolderTooSmall",          N,    Front::kRedirect,  "good",   kNoSig,     N,     Y,    nullptr,
@@ -495,7 +505,8 @@ void ExpectReports(const Port80Recorder* stats, size_t count) {
 // Sets the current user's proxy settings the way Internet Options writes them: the plain values (which
 // WinINet reads) and the binary DefaultConnectionSettings (which WinHTTP reads: version 0x46, a counter,
 // flags 1 direct | 2 fixed proxy | 4 script address, then the proxy list, the bypass list and the script
-// address, each as a length and its bytes). Removed again when the object goes.
+// address, each as a length and its bytes). Removed again when the object goes, with the script's
+// server when it has one of its own.
 class ProxySettings {
   public:
     ProxySettings(const std::string& server, const std::string& bypass, const std::string& script) {
@@ -529,6 +540,8 @@ class ProxySettings {
     ProxySettings(const ProxySettings&) = delete;
     ProxySettings& operator=(const ProxySettings&) = delete;
 
+    std::unique_ptr<ScriptedHttpServer> scriptServer;
+
   private:
     static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     static constexpr const wchar_t* kConnections =
@@ -560,17 +573,54 @@ std::unique_ptr<ProxySettings> SetProxyFor(const Road& road) {
             return std::make_unique<ProxySettings>(proxy, "<-loopback>;*.example.com;127.0.0.1", "");
         case Proxy::kRefuses:
             return std::make_unique<ProxySettings>(ProxyAt(L"RADU_PROXY_AUTH_PORT"), "<-loopback>", "");
-        case Proxy::kScript: {
-            // Nothing listens on port 1: the script's first proxy cannot be reached.
+        case Proxy::kScript:
+        case Proxy::kScriptLoops: {
+            // Nothing listens on port 1: a proxy that cannot be reached. (Wine's WinHTTP hands back only
+            // the first proxy of an answer, so squid comes first.)
             const std::string pac = std::string("proxy-") + road.name + ".pac";
+            const std::string body = road.proxy == Proxy::kScript
+                                         ? "return \"PROXY " + proxy + "; PROXY 127.0.0.1:1; DIRECT\";"
+                                         : "while (true) {}";
             EXPECT_TRUE(WriteFileBytes(Env(L"RADU_NGINX_ROOT") + L"\\" + Wide(pac),
-                                       "function FindProxyForURL(url, host) {\n  return \"PROXY 127.0.0.1:1; "
-                                       "PROXY " +
-                                           proxy + "\";\n}\n"));
-            return std::make_unique<ProxySettings>("", "", NginxUrl("/" + pac));
+                                       "function FindProxyForURL(url, host) {\n  " + body + "\n}\n"));
+            return std::make_unique<ProxySettings>(road.proxy == Proxy::kScript ? "" : proxy,
+                                                   road.proxy == Proxy::kScript ? "" : "<-loopback>",
+                                                   NginxUrl("/" + pac));
+        }
+        case Proxy::kScriptSilent: {
+            auto silent = std::make_unique<ScriptedHttpServer>([](const HttpRequest&) {
+                HttpReply never;
+                never.hold = true;
+                return never;
+            });
+            auto settings = std::make_unique<ProxySettings>("", "", silent->Url("/proxy.pac"));
+            settings->scriptServer = std::move(silent);
+            return settings;
         }
     }
     return nullptr;
+}
+
+// The installer gives up the proxy search after 5 s, and the download's first request follows. The rest is
+// room for a loaded machine: here the first request came 0.1 to 0.7 s after the click where no script
+// hangs, 5.1 to 5.3 s where one does.
+constexpr DWORD kScriptGivenUpMs = 15000;
+
+// The names of the script engine that runs configuration scripts in-process (its file and entry points, in
+// ASCII or UTF-16) that the program's bytes hold, each followed by a space: a program that runs no script
+// itself has no use for any of them. Under Wine the program's module list cannot show it, as it would on
+// Windows: Wine's winhttp.dll imports jsproxy.dll, and its WinHttpGetProxyForUrl runs scripts in the
+// calling thread with it and jscript, where Windows' runs them in its auto-proxy service.
+std::string ScriptEngineNames(const std::string& program) {
+    std::string found;
+    for (const std::string name : {"jsproxy", "InternetGetProxyInfo", "InternetInitializeAutoProxyDll"}) {
+        std::string wide;
+        for (char c : name)
+            wide += std::string{c, '\0'};
+        if (program.find(name) != std::string::npos || program.find(wide) != std::string::npos)
+            found += name + " ";
+    }
+    return found;
 }
 
 // squid's log lines from `from` on: "METHOD ADDRESS STATUS".
@@ -603,6 +653,10 @@ void ExpectProxied(const Road& road, size_t logFrom, const ScriptedHttpServer* f
         "GET http://127.0.0.1:" + std::to_string(PackageServerPort()) + "/consezip/VaruPhoneAx.zip ";
     const std::string report = "POST http://127.0.0.1/fbInfo/saveInfo ";
     const std::vector<Transfer> transfers = NginxTransfers(road.name);
+    if (road.proxy == Proxy::kScriptSilent) {
+        EXPECT_EQ(log.size(), 0u);  // not even the report: Wine's WinINet runs no script
+        return;
+    }
     if (road.proxy == Proxy::kBypass) {
         EXPECT_EQ(Count(log, package, ""), 0u);
         EXPECT_EQ(Count(log, "GET " + NginxUrl("/"), ""), 0u);
@@ -835,10 +889,10 @@ void CutShort(const Road& road) {
 }
 
 // What the quick road loads under Wine after the program's first line (seen with WINEDEBUG=+loaddll): the
-// DLLs it delay-loads, what they and the shell load in turn, the picture codecs, WinHTTP and the script
-// engine the proxy settings are read and run with (the road behind a configuration script adds jscript and
-// crypt32), and the proxies of the shell's interfaces that starting the product through the user's shell
-// takes. Left out: the names
+// DLLs it delay-loads, what they and the shell load in turn, the picture codecs, WinHTTP, which reads the
+// proxy settings (Wine's imports jsproxy, with which it runs configuration scripts in the calling process;
+// the road behind a script adds jscript and crypt32), and the proxies of the shell's interfaces that
+// starting the product through the user's shell takes. Left out: the names
 // Windows takes from its known-DLL list whatever the folder holds (the installer's imports; Wine has no
 // such list, so planting them proves nothing here), and version.dll and uxtheme.dll, which Wine's own
 // user32 loads before any code of the program runs (Windows' does not).
@@ -1061,6 +1115,16 @@ void Drive(const Road& road, bool afresh = true) {
         browser->Forget();
     }
     ChooseAndInstall(in, road);
+    if (road.proxy == Proxy::kScriptLoops || road.proxy == Proxy::kScriptSilent) {
+        const DWORD clicked = ::GetTickCount();
+        ASSERT_NE(front, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return !front->Requests().empty(); }, kScriptGivenUpMs))
+            << "the first request came no sooner than " << ::GetTickCount() - clicked
+            << " ms after the click";
+    }
+    if (road.proxy == Proxy::kScript) {
+        EXPECT_EQ(ScriptEngineNames(ReadFileBytes(WindowsPath(RADU_SETUP_EXE))), "");
+    }
     if (road.fault == Fault::kSecondCopy) {
         SecondCopyWhileDownloading(in);
         if (::testing::Test::HasFatalFailure())

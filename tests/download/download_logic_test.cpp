@@ -223,7 +223,7 @@ TEST(RateMeter, TickCounterWraps) {
 
 // What the system's settings and a configuration script can say, and where the requests then go.
 TEST(ProxySettings, RoutesFromScriptAnswersAndProxyLists) {
-    const ProxyRoute direct{}, a{L"a", 1}, b{L"b.example", 2};
+    const ProxyRoute direct{}, a{L"a", 1}, b{L"b.example", 2}, c{L"c", 3}, d{L"d", 4};
     const struct {
         bool script;  // a script's answer, or the fixed proxy's list
         const wchar_t* text;
@@ -239,6 +239,11 @@ TEST(ProxySettings, RoutesFromScriptAnswersAndProxyLists) {
         {true, L"PROXY b.example", {{L"b.example", 80}}},
         {true, L"PROXY a:1; PROXY a:1", {a}},
         {true, L"", {}},
+        // No more routes than a download tries; entries that give none do not count.
+        {true, L"PROXY a:1; PROXY b.example:2; PROXY c:3; DIRECT; PROXY d:4", {a, b, c, direct}},
+        {true, L"SOCKS s:1; SOCKS s:2; SOCKS s:3; SOCKS s:4; PROXY a:1", {a}},
+        {false, L"a:1 b.example:2 c:3 d:4 e:5", {a, b, c, d}},
+        {false, L"a:1 b.example:2 c:3 d:4 e:5 http=a:1", {a}},
         {false, L"a:1", {a}},
         {false, L"http://a:1/", {a}},
         {false, L"https=x:9;http=a:1; ftp=y:8", {a}},
@@ -248,8 +253,19 @@ TEST(ProxySettings, RoutesFromScriptAnswersAndProxyLists) {
         {false, L"a b", {{L"a", 80}, {L"b", 80}}},
         {false, L"a:1\r\nHost: x", {a, {L"x", 80}}},  // a line break only ever separates entries
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.script ? ParseScriptAnswer(c.text) : ParseProxyServer(c.text), c.routes) << c.text;
+    for (const auto& row : cases)
+        EXPECT_EQ(row.script ? ParseScriptAnswer(row.text) : ParseProxyServer(row.text), row.routes)
+            << row.text;
+    // The system's resolver hands back entries already split: read as a script's answer is.
+    EXPECT_EQ(RoutesFromResolver({{false, L"a", 1},
+                                  {false, L"b.example; PROXY x", 2},
+                                  {false, L"b.example", 70000},
+                                  {true, L"", 0},
+                                  {false, L"c", 3},
+                                  {false, L"d", 4},
+                                  {false, L"e", 5}}),
+              (ProxyRoutes{a, direct, c, d}));
+    EXPECT_EQ(RoutesFromResolver({{true, L"", 0}}), ProxyRoutes{});
 }
 
 TEST(ProxySettings, BypassListAndLoopback) {

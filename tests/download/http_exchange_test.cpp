@@ -266,6 +266,42 @@ TEST(Connect, NamesAddressesAndFailures) {
         << lines;
 }
 
+// A script's list as a download walks it: each connection through the first route that answers, and the
+// one that answered tried first from then on; with no proxy left, the server itself when the list says
+// DIRECT, and 24 when it does not.
+TEST(Connect, ThroughTheFirstRouteOfTheListThatAnswers) {
+    ScriptedHttpServer proxy([](const HttpRequest&) { return HttpReply::Status("HTTP/1.1 404 Not Found"); });
+    std::wstring gone;
+    {
+        ScriptedHttpServer closed([](const HttpRequest&) { return HttpReply(); });
+        gone = L"127.0.0.1:" + std::to_wstring(closed.port());
+    }
+    CHttpGet http(nullptr, TRUE, 0, FALSE);
+    http.proxyRoutes = ParseScriptAnswer(L"PROXY " + gone + L"; PROXY 127.0.0.1:" +
+                                         std::to_wstring(proxy.port()) + L"; DIRECT");
+    test::StdoutCapture out;
+    std::wstring next;
+    for (const wchar_t* path : {L"/p.zip", L"/q.zip"})
+        http.CheckRedirect(std::wstring(L"http://radu-packages.test:47311") + path, next);
+    const std::string failures = out.Finish();  // the first time only
+    EXPECT_TRUE(
+        std::regex_match(failures, std::regex("Connecting to the server failed\\. Error: 10061\r?\n")))
+        << failures;
+    const std::vector<HttpRequest> asked = proxy.Requests();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].raw.substr(0, asked[1].raw.find('\r')),
+              "GET http://radu-packages.test:47311/q.zip HTTP/1.1");
+
+    ScriptedHttpServer server([](const HttpRequest&) { return HttpReply::Status("HTTP/1.1 404 Not Found"); });
+    http.proxyRoutes = ParseScriptAnswer(L"PROXY " + gone + L"; DIRECT");
+    http.routeInUse = 0;
+    http.CheckRedirect(test::Wide(server.Url("/r.zip")), next);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].path, "/r.zip");
+    http.proxyRoutes = ParseScriptAnswer(L"PROXY " + gone);
+    EXPECT_EQ(http.NoConnectionResult(), kDownloadProxyUnreachable);
+}
+
 TEST(Connect, SilentServerTimesOutAfterTenSeconds) {
     ScriptedHttpServer server([](const HttpRequest&) {
         HttpReply r;

@@ -1,9 +1,12 @@
-// Proxy settings and configuration script answers as a user's machine or a script may hold them: every
+// Proxy settings, configuration script answers and the system resolver's entries as a user's machine or a
+// script may make them: no more routes than a download tries, every
 // route that comes out is one a connection can be made to, and no text reaches a request line unless it
 // is a plain host name.
+#include <algorithm>
 #include <cstdint>
 #include <cwctype>
 #include <string>
+#include <vector>
 
 #include "download/proxy_route.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -18,7 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 3; i + 1 < size; i += 2)
         text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
 
-    const ProxyRoutes routes = data[0] & 1 ? ParseScriptAnswer(text) : ParseProxyServer(text);
+    // A resolver's answer: each line of the text an entry, an empty one the server itself.
+    std::vector<ResolvedProxy> entries;
+    for (size_t at = 0; at <= text.size();) {
+        const size_t end = std::min(text.find(L'\n', at), text.size());
+        entries.push_back(ResolvedProxy{end == at, text.substr(at, end - at), port});
+        at = end + 1;
+    }
+    const ProxyRoutes routes = data[0] & 2   ? RoutesFromResolver(entries)
+                               : data[0] & 1 ? ParseScriptAnswer(text)
+                                             : ParseProxyServer(text);
+    FUZZ_CHECK(routes.size() <= kMaxProxyRoutes);
     for (size_t i = 0; i < routes.size(); ++i) {
         const ProxyRoute& r = routes[i];
         if (i > 0)
