@@ -8,20 +8,6 @@ namespace radu {
 
 namespace {
 
-// The path as the system reads it ("." steps, separators), as the final path of a handle on it would
-// name it when no link is on the way.
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD units = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (units == 0)
-        return {};
-    std::wstring full(units, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), units, full.data(), nullptr);
-    if (written == 0 || written >= units)
-        return {};
-    full.resize(written);
-    return full;
-}
-
 bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
     return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -42,7 +28,7 @@ UniqueFileHandle HoldPlainFolder(const std::wstring& path, bool make) {
     if (!folder || !AttributesOf(folder.get(), attributes, tag) || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
         RedirectsName(attributes, tag))
         return {};
-    std::wstring expected = FullPath(path);
+    std::wstring expected = FullPathOf(path);
     if (!expected.empty() && expected.back() == L'\\')
         expected.pop_back();
     if (expected.empty() || !SamePath(FinalPathOf(folder.get()), expected))
@@ -52,7 +38,7 @@ UniqueFileHandle HoldPlainFolder(const std::wstring& path, bool make) {
 
 bool WritePlainFileIn(const std::wstring& folder, const std::wstring& name, const std::string& bytes) {
     const std::wstring path = folder + L"\\" + name;
-    const std::wstring expected = FullPath(path);
+    const std::wstring expected = FullPathOf(path);
     if (expected.empty())
         return false;
     // CREATE_NEW fails on a name that exists in any form, a link to a missing file included, so nothing is

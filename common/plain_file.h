@@ -36,6 +36,20 @@ inline std::wstring FinalPathOf(HANDLE file) {
     return path;
 }
 
+// The path as the system reads it (GetFullPathNameW: "." steps, separators, trailing dots and blanks),
+// as the final path of a handle on it names it when no link is on the way; empty when it cannot be read.
+inline std::wstring FullPathOf(const std::wstring& path) {
+    const DWORD units = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (units == 0)
+        return {};
+    std::wstring full(units, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), units, full.data(), nullptr);
+    if (written == 0 || written >= units)
+        return {};
+    full.resize(written);
+    return full;
+}
+
 // Two paths that name the same place in the file system's eyes, which compares names without regard to
 // case.
 inline bool SamePath(std::wstring_view a, std::wstring_view b) {

@@ -9,18 +9,6 @@ namespace radu {
 
 namespace {
 
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD units = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (units == 0)
-        return {};
-    std::wstring full(units, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), units, full.data(), nullptr);
-    if (written == 0 || written >= units)
-        return {};
-    full.resize(written);
-    return full;
-}
-
 void DropFinalSeparator(std::wstring& path) {
     if (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
         path.pop_back();
@@ -144,7 +132,7 @@ std::wstring OutputTree::ExpectedFinalPath(const std::wstring& path) {
         if (!opened)
             return {};
         baseFinal = FinalPathOf(opened.get());
-        baseFull = FullPath(folder);
+        baseFull = FullPathOf(folder);
         DropFinalSeparator(baseFinal);
         DropFinalSeparator(baseFull);
         if (baseFinal.empty() || baseFull.empty()) {
@@ -154,7 +142,7 @@ std::wstring OutputTree::ExpectedFinalPath(const std::wstring& path) {
     }
     // The relative part as the system reads it (separators, "." steps, trailing dots and spaces), below the
     // base as the system reads that.
-    const std::wstring full = FullPath(path);
+    const std::wstring full = FullPathOf(path);
     if (full.size() <= baseFull.size() + 1 || full[baseFull.size()] != L'\\' ||
         !SamePath(std::wstring_view(full).substr(0, baseFull.size()), baseFull))
         return {};
