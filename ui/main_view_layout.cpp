@@ -219,10 +219,13 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     installButton.SetButtonText(L"快速安装");
     installButton.SetTextColors(kWhite, kWhite, kWhite, kWhite);
 
-    // Picture-only buttons.
+    // Picture-only buttons, named for a screen reader by what they do.
     CreateSkinButton(closeButton, kCloseButtonPlace, kIdCloseButton, kPngCloseButton);
     CreateSkinButton(arrowButton, kArrowButtonPlace, kIdArrowButton, kPngArrowButton);
     CreateSkinButton(browseButton, kBrowseButtonPlace, kIdBrowseButton, kPngBrowseButton);
+    closeButton.SetAccessibleName(L"关闭");
+    arrowButton.SetAccessibleName(L"自定义安装");
+    browseButton.SetAccessibleName(L"浏览");
 
     // Licence box and link.
     licenceBox = CreateCheckBox(kLicenceBoxPlace, kIdLicenceBox, L"已阅读并同意");
@@ -271,6 +274,34 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     // All three options start ticked.
     for (HWND box : optionBoxes)
         ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+
+    // What a screen reader is told: the option boxes and the folder field are named by their labels, the
+    // bar by the status text beside it; the custom-install text is a link.
+    auto item = [&](int id) { return ::GetDlgItem(dialogWindow, id); };
+    const struct {
+        HWND control;
+        long role;
+        HWND label;
+    } described[] = {
+        {licenceBox, ROLE_SYSTEM_CHECKBUTTON, nullptr},
+        {item(kIdCustomInstallLink), ROLE_SYSTEM_LINK, nullptr},
+        {optionBoxes[0], ROLE_SYSTEM_CHECKBUTTON, item(kIdOptionLabelDesktop)},
+        {optionBoxes[1], ROLE_SYSTEM_CHECKBUTTON, item(kIdOptionLabelStartMenu)},
+        {optionBoxes[2], ROLE_SYSTEM_CHECKBUTTON, item(kIdOptionLabelAutoStart)},
+        {item(kIdFolderLabel), ROLE_SYSTEM_STATICTEXT, nullptr},
+        {item(kIdOptionLabelDesktop), ROLE_SYSTEM_STATICTEXT, nullptr},
+        {item(kIdOptionLabelStartMenu), ROLE_SYSTEM_STATICTEXT, nullptr},
+        {item(kIdOptionLabelAutoStart), ROLE_SYSTEM_STATICTEXT, nullptr},
+        {item(kIdStatusText), ROLE_SYSTEM_STATICTEXT, nullptr},
+        {item(kIdPercentText), ROLE_SYSTEM_STATICTEXT, nullptr},
+    };
+    static_assert(
+        sizeof(described) / sizeof(described[0]) == sizeof(describedControls) / sizeof(describedControls[0]),
+        "one described control for each row");
+    for (size_t i = 0; i < sizeof(described) / sizeof(described[0]); ++i)
+        describedControls[i].Describe(described[i].control, described[i].role, described[i].label);
+    folderField.SetAccessibleLabel(item(kIdFolderLabel));
+    progress.SetAccessibleLabel(item(kIdStatusText));
 
     // The template's statics, placed at the window's scale (the dialog manager placed them by its font).
     PlaceControls();
