@@ -30,6 +30,12 @@ const OleAcc& Functions() {
     return functions;
 }
 
+std::wstring WindowText(HWND window) {
+    std::vector<wchar_t> text(static_cast<size_t>(std::max(::GetWindowTextLengthW(window), 0)) + 1, L'\0');
+    ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
@@ -291,17 +297,18 @@ void AccessibleAnswer::Disconnect() {
     object.reset();
 }
 
-std::wstring WindowText(HWND window) {
-    std::vector<wchar_t> text(static_cast<size_t>(std::max(::GetWindowTextLengthW(window), 0)) + 1, L'\0');
-    ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    return text.data();
+void AccessibleDescription::NameFromText(HWND window) {
+    name = WindowText(window);
 }
 
-std::wstring NameFromLabel(HWND label) {
-    std::wstring name = WindowText(label);
+void AccessibleDescription::NameFromLabel(HWND label) {
+    name = WindowText(label);
     while (!name.empty() && (name.back() == L':' || name.back() == L'\xFF1A' || name.back() == L' '))
         name.pop_back();
-    return name;
+}
+
+void AccessibleDescription::ValueFromText(HWND window) {
+    value = WindowText(window);
 }
 
 }  // namespace radu::ui

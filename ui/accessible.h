@@ -26,6 +26,14 @@ struct AccessibleDescription {
     std::wstring value;                      // empty: the standard object's value
     DWORD addedState = 0;                    // STATE_SYSTEM_* bits over the standard object's
     const wchar_t* defaultAction = nullptr;  // null: the standard object's; else DoAccessibleAction does it
+
+    // The name is `window`'s own text.
+    void NameFromText(HWND window);
+    // The name is the text of the static that labels the control, without the colon that ends it
+    // ("安装路径:" names "安装路径").
+    void NameFromLabel(HWND label);
+    // The value is `window`'s own text.
+    void ValueFromText(HWND window);
 };
 
 class AccessibleSource {
@@ -66,12 +74,5 @@ class AccessibleAnswer {
 inline void AnnounceAccessible(HWND window, DWORD event) {
     ::NotifyWinEvent(event, window, OBJID_CLIENT, CHILDID_SELF);
 }
-
-// A window's whole text.
-std::wstring WindowText(HWND window);
-
-// A control's name from the static text that labels it, without the colon that ends the label
-// ("安装路径:" names "安装路径").
-std::wstring NameFromLabel(HWND label);
 
 }  // namespace radu::ui

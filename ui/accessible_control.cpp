@@ -8,6 +8,8 @@ const MessageEntry<CAccessibleControl> CAccessibleControl::kMessageEntries[] = {
 const MessageMap<CAccessibleControl> CAccessibleControl::kMessageMap =
     MakeMessageMap(CAccessibleControl::kMessageEntries);
 
+CAccessibleControl::~CAccessibleControl() = default;
+
 bool CAccessibleControl::Describe(HWND control, long role, HWND label) {
     kind = role;
     labelWindow = label;
@@ -27,7 +29,10 @@ bool CAccessibleControl::IsChecked() const {
 
 void CAccessibleControl::DescribeAccessible(AccessibleDescription& out) const {
     out.role = kind;
-    out.name = labelWindow != nullptr ? NameFromLabel(labelWindow) : WindowText(hwnd());
+    if (labelWindow != nullptr)
+        out.NameFromLabel(labelWindow);
+    else
+        out.NameFromText(hwnd());
     switch (kind) {
         case ROLE_SYSTEM_CHECKBUTTON:
             if (IsChecked()) {

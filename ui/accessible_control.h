@@ -16,6 +16,7 @@ class CAccessibleControl : public CWindowImpl<CAccessibleControl>, private Acces
     static const MessageMap<CAccessibleControl> kMessageMap;
 
     CAccessibleControl() = default;
+    ~CAccessibleControl() override;
 
     // Takes over `control` as one of `role` (ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_LINK or
     // ROLE_SYSTEM_STATICTEXT), named by the static text `label`, or by its own text without one.

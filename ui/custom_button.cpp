@@ -221,7 +221,10 @@ LRESULT CCustomButton::OnGetObject(WPARAM wParam, LPARAM lParam) {
 }
 
 void CCustomButton::DescribeAccessible(AccessibleDescription& out) const {
-    out.name = accessibleName.empty() ? WindowText(hwnd()) : accessibleName;
+    if (accessibleName != nullptr)
+        out.name = accessibleName;
+    else
+        out.NameFromText(hwnd());
     if (!checkMode) {
         out.role = ROLE_SYSTEM_PUSHBUTTON;
         out.defaultAction = L"按下";

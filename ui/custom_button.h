@@ -10,8 +10,6 @@
 
 #include <mutex>
 
-#include <string>
-
 #include "ui/accessible.h"
 #include "ui/capture_background.h"
 #include "ui/custom_draw.h"
@@ -46,8 +44,8 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw, pri
     void SetSkinParent(HWND parent);
     void SetCheckMode(bool on);
     void SetButtonText(const wchar_t* text);
-    // What a screen reader calls a button that shows a picture only ("关闭"); a button with text is called
-    // by its text.
+    // What a screen reader calls a button that shows a picture only (a text that lasts as long as the
+    // button, "关闭"); a button with text is called by its text.
     void SetAccessibleName(const wchar_t* name) { accessibleName = name; }
     // The text is centred in a box this many pixels taller than the frame (10: 5 pixels below the
     // frame's middle); a window drawn larger than its design size makes it larger too.
@@ -97,7 +95,7 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw, pri
     GdiPtr<Gdiplus::Bitmap> faces[kFaceCount];
     std::recursive_mutex lock;  // faces, cached size and background
 
-    std::wstring accessibleName;
+    const wchar_t* accessibleName = nullptr;
     AccessibleAnswer accessible{*this};
 };
 

@@ -46,8 +46,8 @@ LRESULT CFolderField::OnGetObject(WPARAM wParam, LPARAM lParam) {
 void CFolderField::DescribeAccessible(AccessibleDescription& out) const {
     out.role = ROLE_SYSTEM_TEXT;
     if (accessibleLabel != nullptr)
-        out.name = NameFromLabel(accessibleLabel);
-    out.value = WindowText(hwnd());
+        out.NameFromLabel(accessibleLabel);
+    out.ValueFromText(hwnd());
 }
 
 }  // namespace radu::ui

@@ -315,7 +315,7 @@ LRESULT CHyperLink::OnGetObject(WPARAM wParam, LPARAM lParam) {
 
 void CHyperLink::DescribeAccessible(AccessibleDescription& out) const {
     out.role = ROLE_SYSTEM_LINK;
-    out.name = WindowText(hwnd());
+    out.NameFromText(hwnd());
     out.addedState = STATE_SYSTEM_LINKED | (visited ? STATE_SYSTEM_TRAVERSED : 0);
     out.defaultAction = L"跳转";
 }

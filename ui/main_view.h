@@ -30,6 +30,9 @@ class CMainView : private AccessibleSource {
     static constexpr int kPictureHeight = 270;
 
     CMainView() = default;
+    // Out of line: the dialog class that holds the view has several bases, each with its own copy of
+    // whatever destructor is inlined into it.
+    ~CMainView();
     CMainView(const CMainView&) = delete;
     CMainView& operator=(const CMainView&) = delete;
 

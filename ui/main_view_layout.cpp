@@ -1,5 +1,7 @@
 // Loading the skin and laying out the controls while the dialog initialises, and again at another scale
 // when the window moves to a monitor of another DPI.
+#include <iterator>
+#include <type_traits>
 #include <utility>
 
 #include "ui/control_ids.h"
@@ -70,6 +72,8 @@ void MoveTo(HWND control, const RECT& rect) {
 }
 
 }  // namespace
+
+CMainView::~CMainView() = default;
 
 void CMainView::Attach(HWND dialog) {
     dialogWindow = dialog;
@@ -276,30 +280,29 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
         ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
 
     // What a screen reader is told: the option boxes and the folder field are named by their labels, the
-    // bar by the status text beside it; the custom-install text is a link.
-    auto item = [&](int id) { return ::GetDlgItem(dialogWindow, id); };
-    const struct {
-        HWND control;
+    // bar by the status text beside it; the custom-install text is a link. (1005 finds the folder label.)
+    static constexpr struct {
+        int id;
         long role;
-        HWND label;
-    } described[] = {
-        {licenceBox, ROLE_SYSTEM_CHECKBUTTON, nullptr},
-        {item(kIdCustomInstallLink), ROLE_SYSTEM_LINK, nullptr},
-        {optionBoxes[0], ROLE_SYSTEM_CHECKBUTTON, item(kIdOptionLabelDesktop)},
-        {optionBoxes[1], ROLE_SYSTEM_CHECKBUTTON, item(kIdOptionLabelStartMenu)},
-        {optionBoxes[2], ROLE_SYSTEM_CHECKBUTTON, item(kIdOptionLabelAutoStart)},
-        {item(kIdFolderLabel), ROLE_SYSTEM_STATICTEXT, nullptr},
-        {item(kIdOptionLabelDesktop), ROLE_SYSTEM_STATICTEXT, nullptr},
-        {item(kIdOptionLabelStartMenu), ROLE_SYSTEM_STATICTEXT, nullptr},
-        {item(kIdOptionLabelAutoStart), ROLE_SYSTEM_STATICTEXT, nullptr},
-        {item(kIdStatusText), ROLE_SYSTEM_STATICTEXT, nullptr},
-        {item(kIdPercentText), ROLE_SYSTEM_STATICTEXT, nullptr},
+        int label;  // 0: named by its own text
+    } kDescribed[] = {
+        {kIdLicenceBox, ROLE_SYSTEM_CHECKBUTTON, 0},
+        {kIdCustomInstallLink, ROLE_SYSTEM_LINK, 0},
+        {kIdOptionDesktop, ROLE_SYSTEM_CHECKBUTTON, kIdOptionLabelDesktop},
+        {kIdOptionStartMenu, ROLE_SYSTEM_CHECKBUTTON, kIdOptionLabelStartMenu},
+        {kIdOptionAutoStart, ROLE_SYSTEM_CHECKBUTTON, kIdOptionLabelAutoStart},
+        {kIdFolderLabel, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdOptionLabelDesktop, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdOptionLabelStartMenu, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdOptionLabelAutoStart, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdStatusText, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdPercentText, ROLE_SYSTEM_STATICTEXT, 0},
     };
-    static_assert(
-        sizeof(described) / sizeof(described[0]) == sizeof(describedControls) / sizeof(describedControls[0]),
-        "one described control for each row");
-    for (size_t i = 0; i < sizeof(described) / sizeof(described[0]); ++i)
-        describedControls[i].Describe(described[i].control, described[i].role, described[i].label);
+    static_assert(std::size(kDescribed) == std::extent_v<decltype(describedControls)>,
+                  "one described control for each row");
+    auto item = [&](int id) { return id != 0 ? ::GetDlgItem(dialogWindow, id) : nullptr; };
+    for (size_t i = 0; i < std::size(kDescribed); ++i)
+        describedControls[i].Describe(item(kDescribed[i].id), kDescribed[i].role, item(kDescribed[i].label));
     folderField.SetAccessibleLabel(item(kIdFolderLabel));
     progress.SetAccessibleLabel(item(kIdStatusText));
 

@@ -1,6 +1,6 @@
 #include "ui/my_progress.h"
 
-#include <string>
+#include <cwchar>
 
 #include "common/device_context.h"
 #include "ui/skin_image.h"
@@ -134,8 +134,10 @@ LRESULT CMyProgress::OnGetObject(WPARAM wParam, LPARAM lParam) {
 void CMyProgress::DescribeAccessible(AccessibleDescription& out) const {
     out.role = ROLE_SYSTEM_PROGRESSBAR;
     if (accessibleLabel != nullptr)
-        out.name = NameFromLabel(accessibleLabel);
-    out.value = std::to_wstring(ProgressPercent(shownPosition)) + L"%";
+        out.NameFromLabel(accessibleLabel);
+    wchar_t percent[8];
+    std::swprintf(percent, 8, L"%u%%", ProgressPercent(shownPosition));
+    out.value = percent;
     out.addedState = STATE_SYSTEM_READONLY;
 }
 
