@@ -2,9 +2,9 @@
 // WM_GETOBJECT (AccessibleObjectFromWindow, OBJID_CLIENT), from its own process. A skinned control is a
 // window of a class the system does not know, and a standard control cannot know which static labels it:
 // the system's standard object (CreateStdAccessibleObject) gives such a window at best its text as its
-// name and "client" as its role. The control answers instead with an object of its own that keeps
-// everything of the standard object (place, focus, visibility, parent, navigation) and adds what only the
-// control knows: its role, its name, its value, its state bits and its default action.
+// name and a role that does not say what it is ("client"). The control answers instead with an object of
+// its own that keeps everything of the standard object (place, focus, visibility, parent, navigation) and
+// adds what only the control knows: its role, its name, its value, its state bits and its default action.
 //
 // oleacc.dll is on no known-DLL list: it is loaded at run time, from System32 only, when the first
 // screen reader asks. Without it every window answers as the system's own procedure does.
