@@ -66,6 +66,10 @@ BOOL CMainDlg::OnIdle() {
 }
 
 bool CMainDlg::ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // A screen reader asks for the window's objects: the client object is the page; every other object is
+    // the dialog's own.
+    if (message == WM_GETOBJECT)
+        return view.AnswerAccessible(wParam, lParam, result);
     return ui::ReflectNotifications(hwnd(), message, wParam, lParam, result);
 }
 

@@ -30,7 +30,8 @@ class CMainDlg : public ui::CDialogImpl<CMainDlg>, public CMessageFilter, public
 
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnIdle() override;
-    // Whatever the map leaves: notifications go back to the control that sent them.
+    // Whatever the map leaves: a screen reader's question for the page, and notifications, which go back
+    // to the control that sent them. Messages answered here only in part go on to the default processing.
     bool ProcessUnmapped(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // Shows the page of an install state (0..3); other values change nothing.

@@ -11,6 +11,7 @@ const MessageEntry<CCustomButton> CCustomButton::kMessageEntries[] = {
     OnMessageThenDefault<CCustomButton>(WM_SETFONT, &CCustomButton::OnSetFont),
     OnMessageThenDefault<CCustomButton>(WM_LBUTTONDOWN, &CCustomButton::OnLButtonDown),
     OnNotify<CCustomButton>(kReflectedNotify, -1, NM_CUSTOMDRAW, &CCustomButton::OnReflectedCustomDraw),
+    OnMessage<CCustomButton>(WM_GETOBJECT, &CCustomButton::OnGetObject),
 };
 const MessageMap<CCustomButton> CCustomButton::kMessageMap = MakeMessageMap(CCustomButton::kMessageEntries);
 
@@ -210,6 +211,33 @@ DWORD CCustomButton::DrawFace(NMCUSTOMDRAW* draw) {
     Gdiplus::Graphics g(draw->hdc);
     g.DrawImage(chosen, 0, 0, static_cast<INT>(chosen->GetWidth()), static_cast<INT>(chosen->GetHeight()));
     return CDRF_SKIPDEFAULT;
+}
+
+LRESULT CCustomButton::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (accessible.Answer(hwnd(), wParam, lParam, result))
+        return result;
+    return CallPrevious(WM_GETOBJECT, wParam, lParam);
+}
+
+void CCustomButton::DescribeAccessible(AccessibleDescription& out) const {
+    if (accessibleName != nullptr)
+        out.name = accessibleName;
+    else
+        out.NameFromText(hwnd());
+    if (!checkMode) {
+        out.role = ROLE_SYSTEM_PUSHBUTTON;
+        out.defaultAction = L"按下";
+        return;
+    }
+    out.role = ROLE_SYSTEM_CHECKBUTTON;
+    out.addedState = checked ? STATE_SYSTEM_CHECKED : 0;
+    out.defaultAction = checked ? L"清除" : L"选中";
+}
+
+bool CCustomButton::DoAccessibleAction() {
+    // Posted: the screen reader's call returns before the window acts on the click.
+    return ::PostMessageW(hwnd(), BM_CLICK, 0, 0) != FALSE;
 }
 
 }  // namespace radu::ui

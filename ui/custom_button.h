@@ -3,11 +3,14 @@
 // four faces (normal, hover, pressed, disabled) are composed whenever the picture, text, font or colours
 // change; painting only copies the face that matches the button's state. Apart from drawing it is the
 // system push button (focus, keys, BN_CLICKED to the parent). It needs the version 6 common controls
-// (custom-draw notifications) and a parent that reflects notifications back to it.
+// (custom-draw notifications) and a parent that reflects notifications back to it. A screen reader hears a
+// push button (a check box in check mode) named by its text, or, for a picture-only button, by the name
+// it is given for what it does.
 #pragma once
 
 #include <mutex>
 
+#include "ui/accessible.h"
 #include "ui/capture_background.h"
 #include "ui/custom_draw.h"
 #include "ui/gdiplus.h"
@@ -15,7 +18,7 @@
 
 namespace radu::ui {
 
-class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
+class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw, private AccessibleSource {
   public:
     static constexpr const wchar_t* kBaseClass = L"BUTTON";
     static constexpr const wchar_t* kClassName = L"RaduSkinButton";
@@ -41,6 +44,9 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     void SetSkinParent(HWND parent);
     void SetCheckMode(bool on);
     void SetButtonText(const wchar_t* text);
+    // What a screen reader calls a button that shows a picture only (a text that lasts as long as the
+    // button, "关闭"); a button with text is called by its text.
+    void SetAccessibleName(const wchar_t* name) { accessibleName = name; }
     // The text is centred in a box this many pixels taller than the frame (10: 5 pixels below the
     // frame's middle); a window drawn larger than its design size makes it larger too.
     void SetLabelDrop(int extraHeight);
@@ -57,6 +63,10 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     LRESULT OnSetFont(WPARAM, LPARAM);
     LRESULT OnLButtonDown(WPARAM, LPARAM);
     LRESULT OnReflectedCustomDraw(WPARAM, LPARAM);
+    LRESULT OnGetObject(WPARAM, LPARAM);
+
+    void DescribeAccessible(AccessibleDescription& out) const override;
+    bool DoAccessibleAction() override;
 
     DWORD OnPreErase(int, NMCUSTOMDRAW* draw) override { return DrawFace(draw); }
     // Paints the face for the state in the custom-draw record; 0 leaves the drawing to the system.
@@ -84,6 +94,9 @@ class CCustomButton : public CWindowImpl<CCustomButton>, public CCustomDraw {
     GdiPtr<Gdiplus::Image> frameStrip;
     GdiPtr<Gdiplus::Bitmap> faces[kFaceCount];
     std::recursive_mutex lock;  // faces, cached size and background
+
+    const wchar_t* accessibleName = nullptr;
+    AccessibleAnswer accessible{*this};
 };
 
 }  // namespace radu::ui

@@ -9,6 +9,7 @@ namespace radu::ui {
 const MessageEntry<CFolderField> CFolderField::kMessageEntries[] = {
     OnMessage<CFolderField>(WM_CHAR, &CFolderField::OnChar),
     OnMessage<CFolderField>(WM_PASTE, &CFolderField::OnPaste),
+    OnMessage<CFolderField>(WM_GETOBJECT, &CFolderField::OnGetObject),
 };
 const MessageMap<CFolderField> CFolderField::kMessageMap = MakeMessageMap(CFolderField::kMessageEntries);
 
@@ -33,6 +34,20 @@ LRESULT CFolderField::OnPaste(WPARAM, LPARAM) {
     ::CloseClipboard();
     ::SendMessageW(hwnd(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     return 0;
+}
+
+LRESULT CFolderField::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (accessible.Answer(hwnd(), wParam, lParam, result))
+        return result;
+    return CallPrevious(WM_GETOBJECT, wParam, lParam);
+}
+
+void CFolderField::DescribeAccessible(AccessibleDescription& out) const {
+    out.role = ROLE_SYSTEM_TEXT;
+    if (accessibleLabel != nullptr)
+        out.NameFromLabel(accessibleLabel);
+    out.ValueFromText(hwnd());
 }
 
 }  // namespace radu::ui

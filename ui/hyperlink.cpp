@@ -40,6 +40,12 @@ COLORREF ParseAnchorColor(const wchar_t* text, COLORREF fallback) {
     return RGB(parts[0], parts[1], parts[2]);
 }
 
+namespace {
+// Posted to the link itself when a screen reader presses it: the click then follows once the screen
+// reader's call has returned. A message of the link's own: the static class uses none of WM_USER's.
+constexpr UINT kAccessibleAction = WM_USER + 0x100;
+}  // namespace
+
 const MessageEntry<CHyperLink> CHyperLink::kMessageEntries[] = {
     OnMessage<CHyperLink>(WM_PAINT, &CHyperLink::OnPaint),
     OnMessage<CHyperLink>(WM_PRINTCLIENT, &CHyperLink::OnPaint),
@@ -54,6 +60,8 @@ const MessageEntry<CHyperLink> CHyperLink::kMessageEntries[] = {
     OnMessageThenDefault<CHyperLink>(WM_UPDATEUISTATE, &CHyperLink::OnFocusChange),
     OnMessageThenDefault<CHyperLink>(WM_SETFONT, &CHyperLink::OnSetFont),
     OnMessageThenDefault<CHyperLink>(WM_DESTROY, &CHyperLink::OnDestroy),
+    OnMessage<CHyperLink>(WM_GETOBJECT, &CHyperLink::OnGetObject),
+    OnMessage<CHyperLink>(kAccessibleAction, &CHyperLink::OnAccessibleAction),
 };
 const MessageMap<CHyperLink> CHyperLink::kMessageMap = MakeMessageMap(CHyperLink::kMessageEntries);
 
@@ -295,6 +303,30 @@ LRESULT CHyperLink::OnDestroy(WPARAM, LPARAM) {
     if (toolTip != nullptr && ::IsWindow(toolTip))
         ::DestroyWindow(toolTip);
     toolTip = nullptr;
+    return 0;
+}
+
+LRESULT CHyperLink::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (accessible.Answer(hwnd(), wParam, lParam, result))
+        return result;
+    return CallPrevious(WM_GETOBJECT, wParam, lParam);
+}
+
+void CHyperLink::DescribeAccessible(AccessibleDescription& out) const {
+    out.role = ROLE_SYSTEM_LINK;
+    out.NameFromText(hwnd());
+    out.addedState = STATE_SYSTEM_LINKED | (visited ? STATE_SYSTEM_TRAVERSED : 0);
+    out.defaultAction = L"跳转";
+}
+
+bool CHyperLink::DoAccessibleAction() {
+    return ::PostMessageW(hwnd(), kAccessibleAction, 0, 0) != FALSE;
+}
+
+LRESULT CHyperLink::OnAccessibleAction(WPARAM, LPARAM) {
+    if (::IsWindowVisible(hwnd()))
+        Navigate();
     return 0;
 }
 

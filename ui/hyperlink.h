@@ -1,11 +1,13 @@
 // CHyperLink: turns a static text control into a link. It shows the hand cursor over its label, draws
 // the label underlined in the link colour, has a tooltip, and on a click either opens its address or,
-// with the command-button style, notifies the parent with WM_NOTIFY / NM_CLICK.
+// with the command-button style, notifies the parent with WM_NOTIFY / NM_CLICK. A screen reader hears a
+// link named by its label, whose default action is that click.
 #pragma once
 
 #include <string>
 
 #include "common/unique_handle.h"
+#include "ui/accessible.h"
 #include "ui/window_impl.h"
 
 namespace radu::ui {
@@ -23,7 +25,7 @@ constexpr COLORREF kDefaultVisitedColor = RGB(0x80, 0, 0x80);
 // them). Anything else gives `fallback`.
 COLORREF ParseAnchorColor(const wchar_t* text, COLORREF fallback);
 
-class CHyperLink : public CWindowImpl<CHyperLink> {
+class CHyperLink : public CWindowImpl<CHyperLink>, private AccessibleSource {
   public:
     static const MessageEntry<CHyperLink> kMessageEntries[];
     static const MessageMap<CHyperLink> kMessageMap;
@@ -60,6 +62,11 @@ class CHyperLink : public CWindowImpl<CHyperLink> {
     LRESULT OnSetFocus(WPARAM, LPARAM);
     LRESULT OnSetFont(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnGetObject(WPARAM, LPARAM);
+    LRESULT OnAccessibleAction(WPARAM, LPARAM);
+
+    void DescribeAccessible(AccessibleDescription& out) const override;
+    bool DoAccessibleAction() override;
 
     void ReadColors();
     void CalcLabelRect();
@@ -79,6 +86,7 @@ class CHyperLink : public CWindowImpl<CHyperLink> {
     bool visited = false;
     bool pressed = false;
     bool keyboardFocus = false;
+    AccessibleAnswer accessible{*this};
 };
 
 }  // namespace radu::ui

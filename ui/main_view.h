@@ -1,13 +1,16 @@
 // Parts: main_view_layout.cpp, main_view_pages.cpp, main_view_paint.cpp, main_view_options.cpp.
 // The installer window's look: the skin pictures and how the dialog paints its surface, the fonts and
 // static colours, the controls with their places, which controls each page shows, the banner slideshow,
-// and the options panel (licence, install folder, the three options). The controller (the dialog
-// class) decides when pages change and reads the user's choices through this class.
+// and the options panel (licence, install folder, the three options), and what a screen reader is told of
+// the page and of each control. The controller (the dialog class) decides when pages change and reads the
+// user's choices through this class.
 #pragma once
 
 #include <string>
 
 #include "common/unique_handle.h"
+#include "ui/accessible.h"
+#include "ui/accessible_control.h"
 #include "ui/custom_button.h"
 #include "ui/dpi_scale.h"
 #include "ui/folder_field.h"
@@ -18,7 +21,7 @@
 
 namespace radu::ui {
 
-class CMainView {
+class CMainView : private AccessibleSource {
   public:
     static constexpr int kPageCount = 5;
     // The window's client area and its picture area, in logical pixels (at 96 DPI).
@@ -27,6 +30,9 @@ class CMainView {
     static constexpr int kPictureHeight = 270;
 
     CMainView() = default;
+    // Out of line: the dialog class that holds the view has several bases, each with its own copy of
+    // whatever destructor is inlined into it.
+    ~CMainView();
     CMainView(const CMainView&) = delete;
     CMainView& operator=(const CMainView&) = delete;
 
@@ -49,6 +55,11 @@ class CMainView {
 
     // Shows the page of an install state (0..3); other values change nothing.
     void ShowPage(int state);
+    // WM_GETOBJECT sent to the dialog: its client object is the page, named for a screen reader by what
+    // the page is for. False for other objects, which the dialog's own procedure answers.
+    bool AnswerAccessible(WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        return pageAccessible.Answer(dialogWindow, wParam, lParam, result);
+    }
 
     // WM_DPICHANGED: the window moved to a monitor of another DPI. Everything is drawn again at the new
     // scale; the window takes the suggested place (when given) at the size of the new scale.
@@ -114,6 +125,7 @@ class CMainView {
     void ShowItem(int id, bool show) const;
     void ShowCustomPanel(bool show) const;
     void InvalidatePicture();
+    void DescribeAccessible(AccessibleDescription& out) const override;
 
     HWND dialogWindow = nullptr;
     DpiScale scale;
@@ -124,6 +136,7 @@ class CMainView {
 
     GdiPtr<Gdiplus::Image> pageImages[kPageCount];
     bool pagePending[kPageCount] = {};
+    int shownPage = 0;  // the install state whose page shows
     int pageImage = 0;
     int previousImage = -1;  // the picture the slideshow's current banner is revealed over
     Slideshow slides;
@@ -145,6 +158,10 @@ class CMainView {
     HWND licenceBox = nullptr;
     CFolderField folderField;
     HWND optionBoxes[3] = {};
+    // The standard controls as a screen reader hears them: the licence box, the custom-install text, the
+    // option boxes, the folder label, the option labels, the status and percent texts.
+    CAccessibleControl describedControls[11];
+    AccessibleAnswer pageAccessible{*this};
 };
 
 }  // namespace radu::ui

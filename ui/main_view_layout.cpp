@@ -1,5 +1,7 @@
 // Loading the skin and laying out the controls while the dialog initialises, and again at another scale
 // when the window moves to a monitor of another DPI.
+#include <iterator>
+#include <type_traits>
 #include <utility>
 
 #include "ui/control_ids.h"
@@ -70,6 +72,8 @@ void MoveTo(HWND control, const RECT& rect) {
 }
 
 }  // namespace
+
+CMainView::~CMainView() = default;
 
 void CMainView::Attach(HWND dialog) {
     dialogWindow = dialog;
@@ -219,10 +223,13 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     installButton.SetButtonText(L"快速安装");
     installButton.SetTextColors(kWhite, kWhite, kWhite, kWhite);
 
-    // Picture-only buttons.
+    // Picture-only buttons, named for a screen reader by what they do.
     CreateSkinButton(closeButton, kCloseButtonPlace, kIdCloseButton, kPngCloseButton);
     CreateSkinButton(arrowButton, kArrowButtonPlace, kIdArrowButton, kPngArrowButton);
     CreateSkinButton(browseButton, kBrowseButtonPlace, kIdBrowseButton, kPngBrowseButton);
+    closeButton.SetAccessibleName(L"关闭");
+    arrowButton.SetAccessibleName(L"自定义安装");
+    browseButton.SetAccessibleName(L"浏览");
 
     // Licence box and link.
     licenceBox = CreateCheckBox(kLicenceBoxPlace, kIdLicenceBox, L"已阅读并同意");
@@ -271,6 +278,33 @@ void CMainView::CreateControls(HWND dialog, const wchar_t* licenceAddress) {
     // All three options start ticked.
     for (HWND box : optionBoxes)
         ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+
+    // What a screen reader is told: the option boxes and the folder field are named by their labels, the
+    // bar by the status text beside it; the custom-install text is a link. (1005 finds the folder label.)
+    static constexpr struct {
+        int id;
+        long role;
+        int label;  // 0: named by its own text
+    } kDescribed[] = {
+        {kIdLicenceBox, ROLE_SYSTEM_CHECKBUTTON, 0},
+        {kIdCustomInstallLink, ROLE_SYSTEM_LINK, 0},
+        {kIdOptionDesktop, ROLE_SYSTEM_CHECKBUTTON, kIdOptionLabelDesktop},
+        {kIdOptionStartMenu, ROLE_SYSTEM_CHECKBUTTON, kIdOptionLabelStartMenu},
+        {kIdOptionAutoStart, ROLE_SYSTEM_CHECKBUTTON, kIdOptionLabelAutoStart},
+        {kIdFolderLabel, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdOptionLabelDesktop, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdOptionLabelStartMenu, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdOptionLabelAutoStart, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdStatusText, ROLE_SYSTEM_STATICTEXT, 0},
+        {kIdPercentText, ROLE_SYSTEM_STATICTEXT, 0},
+    };
+    static_assert(std::size(kDescribed) == std::extent_v<decltype(describedControls)>,
+                  "one described control for each row");
+    auto item = [&](int id) { return id != 0 ? ::GetDlgItem(dialogWindow, id) : nullptr; };
+    for (size_t i = 0; i < std::size(kDescribed); ++i)
+        describedControls[i].Describe(item(kDescribed[i].id), kDescribed[i].role, item(kDescribed[i].label));
+    folderField.SetAccessibleLabel(item(kIdFolderLabel));
+    progress.SetAccessibleLabel(item(kIdStatusText));
 
     // The template's statics, placed at the window's scale (the dialog manager placed them by its font).
     PlaceControls();

@@ -80,6 +80,7 @@ void CMainView::OnBrowse() {
 
 void CMainView::SetStatusText(const wchar_t* text) {
     ::SetDlgItemTextW(dialogWindow, kIdStatusText, text);
+    AnnounceAccessible(progress.hwnd(), EVENT_OBJECT_NAMECHANGE);  // the bar is named by this text
 }
 
 void CMainView::SetPercentText(const wchar_t* text) {

@@ -1,5 +1,6 @@
 // What each page shows. Controls keep their places; pages only hide, show, enable and relabel them and
-// choose the page picture.
+// choose the page picture. A screen reader is told of each page change: the dialog's client object is the
+// page, named by what it is for.
 #include "ui/control_ids.h"
 #include "ui/install_state.h"
 #include "ui/main_view.h"
@@ -30,6 +31,15 @@ void CMainView::ShowCustomPanel(bool show) const {
     for (HWND box : optionBoxes)
         Show(box, show);
     Show(browseButton.hwnd(), show);
+}
+
+namespace {
+const wchar_t* const kPageNames[] = {L"欢迎", L"自定义安装", L"正在安装", L"安装完成"};
+}  // namespace
+
+void CMainView::DescribeAccessible(AccessibleDescription& out) const {
+    out.role = ROLE_SYSTEM_PROPERTYPAGE;
+    out.name = kPageNames[shownPage];
 }
 
 void CMainView::ShowPage(int state) {
@@ -83,8 +93,10 @@ void CMainView::ShowPage(int state) {
             break;
 
         default:
-            break;
+            return;
     }
+    shownPage = state;
+    AnnounceAccessible(dialogWindow, EVENT_OBJECT_NAMECHANGE);
 }
 
 }  // namespace radu::ui

@@ -1,9 +1,15 @@
 #include "ui/my_progress.h"
 
+#include <cwchar>
+
 #include "common/device_context.h"
 #include "ui/skin_image.h"
 
 namespace radu::ui {
+
+unsigned ProgressPercent(unsigned position) {
+    return position >= 100 ? 100 : position;
+}
 
 int ProgressFillWidth(unsigned position, int left, int right, int margin, int extraWidth) {
     float fraction;
@@ -24,6 +30,7 @@ const MessageEntry<CMyProgress> CMyProgress::kMessageEntries[] = {
     OnMessage<CMyProgress>(WM_PAINT, &CMyProgress::OnPaint),
     OnMessage<CMyProgress>(WM_PRINTCLIENT, &CMyProgress::OnPaint),
     OnMessage<CMyProgress>(WM_ERASEBKGND, &CMyProgress::OnEraseBackground),
+    OnMessage<CMyProgress>(WM_GETOBJECT, &CMyProgress::OnGetObject),
 };
 const MessageMap<CMyProgress> CMyProgress::kMessageMap = MakeMessageMap(CMyProgress::kMessageEntries);
 
@@ -58,11 +65,15 @@ void CMyProgress::SetPosition(int position) {
     // a bar that would look the same is neither composed nor painted again.
     if (composed && static_cast<unsigned>(position) == shownPosition && fillWidth == shownFillWidth)
         return;
+    const bool valueChanges =
+        ProgressPercent(static_cast<unsigned>(position)) != ProgressPercent(shownPosition);
     shownPosition = static_cast<unsigned>(position);
     shownFillWidth = fillWidth;
     ComposeBar();
     if (hwnd() != nullptr)
         ::InvalidateRect(hwnd(), nullptr, TRUE);
+    if (valueChanges && hwnd() != nullptr)
+        AnnounceAccessible(hwnd(), EVENT_OBJECT_VALUECHANGE);
 }
 
 bool CMyProgress::ComposeBar() {
@@ -111,6 +122,23 @@ LRESULT CMyProgress::OnPaint(WPARAM wParam, LPARAM) {
                     static_cast<INT>(composed->GetHeight()));
     }
     return 0;
+}
+
+LRESULT CMyProgress::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (accessible.Answer(hwnd(), wParam, lParam, result))
+        return result;
+    return CallPrevious(WM_GETOBJECT, wParam, lParam);
+}
+
+void CMyProgress::DescribeAccessible(AccessibleDescription& out) const {
+    out.role = ROLE_SYSTEM_PROGRESSBAR;
+    if (accessibleLabel != nullptr)
+        out.NameFromLabel(accessibleLabel);
+    wchar_t percent[8];
+    std::swprintf(percent, 8, L"%u%%", ProgressPercent(shownPosition));
+    out.value = percent;
+    out.addedState = STATE_SYSTEM_READONLY;
 }
 
 }  // namespace radu::ui

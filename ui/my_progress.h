@@ -1,8 +1,10 @@
 // CMyProgress: the skinned progress bar. An orange fill grows from the left inside a rounded track, over
 // the skin behind the bar. The whole look is composed into one picture whenever the position changes;
-// painting only copies that picture.
+// painting only copies that picture. A screen reader hears a progress bar named by the status text beside
+// it, whose value is the percent the bar shows ("45%"); each change of that value is announced.
 #pragma once
 
+#include "ui/accessible.h"
 #include "ui/capture_background.h"
 #include "ui/gdiplus.h"
 #include "ui/window_impl.h"
@@ -13,8 +15,10 @@ namespace radu::ui {
 // bar) in a client area from `left` to `right` with the fill inset by `margin` and drawn `extraWidth`
 // pixels wider than the returned width.
 int ProgressFillWidth(unsigned position, int left, int right, int margin, int extraWidth);
+// The percent a bar at `position` shows (read as ProgressFillWidth reads it): 0 to 100.
+unsigned ProgressPercent(unsigned position);
 
-class CMyProgress : public CWindowImpl<CMyProgress> {
+class CMyProgress : public CWindowImpl<CMyProgress>, private AccessibleSource {
   public:
     static constexpr const wchar_t* kBaseClass = L"STATIC";
     static constexpr const wchar_t* kClassName = L"RaduSkinProgress";
@@ -42,6 +46,9 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
         composed.reset();
     }
 
+    // The static text that names the bar for a screen reader.
+    void SetAccessibleLabel(HWND label) { accessibleLabel = label; }
+
     // Composes and repaints the bar, unless it already shows this position.
     void SetPosition(int position);
     // Composes background, track and fill; false while no skin parent is set.
@@ -55,6 +62,9 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     LRESULT OnMoveOrSize(WPARAM, LPARAM);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM) { return 1; }
+    LRESULT OnGetObject(WPARAM, LPARAM);
+
+    void DescribeAccessible(AccessibleDescription& out) const override;
 
     GdiPtr<Gdiplus::Image> trackImage;
     GdiPtr<Gdiplus::Image> fillImage;
@@ -65,6 +75,8 @@ class CMyProgress : public CWindowImpl<CMyProgress> {
     unsigned shownPosition = 0;
     int barMargin = 1;
     int barExtraWidth = 2;
+    HWND accessibleLabel = nullptr;
+    AccessibleAnswer accessible{*this};
 };
 
 }  // namespace radu::ui

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "installer_driver.h"
 #include "support/scripted_http_server.h"
 #include "support/test_paths.h"
@@ -68,6 +70,7 @@ std::function<bool(const ScreenPixels&)> BarEndsAt(int fillWidth) {
 class WindowEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // to ask as a screen reader does
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&token, &input, nullptr);
         ::SetCursorPos(0, 0);  // away from the window: no hover faces
@@ -83,6 +86,7 @@ class WindowEnvironment : public ::testing::Environment {
     void TearDown() override {
         stalled.reset();
         Gdiplus::GdiplusShutdown(token);
+        ::CoUninitialize();
     }
 
   private:
@@ -132,6 +136,105 @@ void ExpectFinishPage(const Installer& in) {
     EXPECT_TRUE(::IsWindowVisible(in.InstallButton()));
     EXPECT_EQ(TextOf(in.InstallButton()), L"完成");
 }
+
+// What a screen reader hears of a control, asked as screen readers ask: from this process, through the
+// object the control's window hands out (AccessibleObjectFromWindow, OBJID_CLIENT). One line: role, name,
+// value and the state bits a user acts on.
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                                         static_cast<int>(text.size()), out.data(),
+                                                         static_cast<int>(out.size()), nullptr, nullptr)));
+    return out;
+}
+constexpr long kHeardStates = STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_LINKED;
+std::string Said(long role, const std::wstring& name, const std::wstring& value, long state) {
+    wchar_t roleText[64] = L"";
+    ::GetRoleTextW(static_cast<DWORD>(role), roleText, 64);
+    std::string line = Utf8(roleText) + " \"" + Utf8(name) + "\" value \"" + Utf8(value) + "\"";
+    for (auto [bit, word] : {std::pair<long, const char*>{STATE_SYSTEM_CHECKED, "checked"},
+                             {STATE_SYSTEM_UNAVAILABLE, "unavailable"},
+                             {STATE_SYSTEM_LINKED, "linked"}})
+        if (state & bit)
+            line += std::string(" ") + word;
+    return line;
+}
+VARIANT Self() {
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    return self;
+}
+UniqueComPtr<IAccessible> ObjectOf(HWND control) {
+    UniqueComPtr<IAccessible> object;
+    ::AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(object.put()));
+    return object;
+}
+std::string HeardOf(HWND control) {
+    const UniqueComPtr<IAccessible> object = ObjectOf(control);
+    if (!object)
+        return "(no object)";
+    const VARIANT self = Self();
+    auto text = [](HRESULT hr, BSTR b) {
+        std::wstring t = SUCCEEDED(hr) && b != nullptr ? b : L"";
+        ::SysFreeString(b);
+        return t;
+    };
+    BSTR name = nullptr, value = nullptr;
+    VARIANT role = {}, state = {};
+    const HRESULT named = object->get_accName(self, &name);
+    const HRESULT valued = object->get_accValue(self, &value);
+    object->get_accRole(self, &role);
+    object->get_accState(self, &state);
+    return Said(role.vt == VT_I4 ? role.lVal : 0, text(named, name), text(valued, value),
+                state.vt == VT_I4 ? state.lVal & kHeardStates : 0);
+}
+// Presses a control as a screen reader does: its object's default action.
+HRESULT PressAsScreenReader(HWND control) {
+    const UniqueComPtr<IAccessible> object = ObjectOf(control);
+    return object ? object->accDoDefaultAction(Self()) : E_NOINTERFACE;
+}
+
+// The name and value changes the installer announces for controls' client objects, as a screen reader's
+// out-of-context hook receives them (they come with this thread's messages).
+class HeardEvents {
+  public:
+    explicit HeardEvents(const Installer& in)
+        : hook(::SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, &Record,
+                                 ::GetProcessId(in.process()), 0, WINEVENT_OUTOFCONTEXT)) {
+        events().clear();
+    }
+    ~HeardEvents() { ::UnhookWinEvent(hook); }
+    // Whether `event` came for `window` (each one counts once), waiting for it a while.
+    bool Saw(DWORD event, HWND window) {
+        return WaitFor(
+            [&] {
+                MSG msg;
+                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                    ::DispatchMessageW(&msg);
+                auto& seen = events();
+                const auto found = std::find(seen.begin(), seen.end(), std::make_pair(event, window));
+                if (found == seen.end())
+                    return false;
+                seen.erase(found);
+                return true;
+            },
+            kPatienceMs);
+    }
+
+  private:
+    static std::vector<std::pair<DWORD, HWND>>& events() {
+        static std::vector<std::pair<DWORD, HWND>> seen;
+        return seen;
+    }
+    static void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                                DWORD) {
+        if (object == OBJID_CLIENT && child == CHILDID_SELF)
+            events().emplace_back(event, window);
+    }
+    HWINEVENTHOOK hook;
+};
 
 void AcceptLicence(Installer& in) {
     in.Click(in.Item(kLicence));
@@ -375,21 +478,34 @@ TEST(InstallerWindow, LookupsOfId1005ReachTheFolderLabel) {
 TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
     Installer in;
     ASSERT_NE(in.Dialog(), nullptr);
+    HeardEvents events(in);
+    // A screen reader hears the bar's percent as its value, named by the status text, and is told of
+    // each change.
+    const HWND bar = in.Item(kProgress);
+    auto barHeard = [&](const wchar_t* status, const wchar_t* value, DWORD announced) {
+        if (announced != 0) {
+            EXPECT_TRUE(events.Saw(announced, bar)) << Utf8(value);
+        }
+        EXPECT_EQ(HeardOf(bar), Said(ROLE_SYSTEM_PROGRESSBAR, status, value, 0));
+    };
     AcceptLicence(in);
     in.Click(in.InstallButton());  // quick install
     ExpectInstallingPage(in);
     EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在下载资源:");
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0%");
     EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
+    barHeard(L"正在下载资源", L"0%", 0);
 
     in.PostAndSettle(in.Dialog(), kDownloadProgress, 45);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"45%");
     const ScreenPixels beforeStatus = in.CaptureClient(BarEndsAt(122));
     EXPECT_TRUE(BarEndsAt(122)(beforeStatus));
+    barHeard(L"正在下载资源", L"45%", EVENT_OBJECT_VALUECHANGE);
 
     in.PostAndSettle(in.Dialog(), kUnpackBegin);
     EXPECT_EQ(TextOf(in.Item(kStatus)), L"正在解压资源:");
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
+    barHeard(L"正在解压资源", L"45%", EVENT_OBJECT_NAMECHANGE);
     // The new status text is drawn clear of the bar: the bar's left end is as it was.
     const ScreenPixels afterStatus = in.CaptureClient();
     for (int x = kBarLeft; x < kBarLeft + 4; ++x)
@@ -397,16 +513,20 @@ TEST(InstallerWindow, ProgressMessagesMoveTheBarAndTheTexts) {
     in.PostAndSettle(in.Dialog(), kDownloadProgress, 90);  // too late: unpacking has begun
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"");
     EXPECT_TRUE(BarEndsAt(122)(in.CaptureClient(BarEndsAt(122))));
+    barHeard(L"正在解压资源", L"45%", 0);
 
     in.PostAndSettle(in.Dialog(), kUnpackProgress, 3, 4);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"75.00%");
     EXPECT_TRUE(BarEndsAt(204)(in.CaptureClient(BarEndsAt(204))));
+    barHeard(L"正在解压资源", L"75%", EVENT_OBJECT_VALUECHANGE);
     in.PostAndSettle(in.Dialog(), kUnpackProgress, 1, 8);  // 12 % on the bar
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"12.50%");
     EXPECT_TRUE(BarEndsAt(32)(in.CaptureClient(BarEndsAt(32))));
+    barHeard(L"正在解压资源", L"12%", EVENT_OBJECT_VALUECHANGE);
     in.PostAndSettle(in.Dialog(), kUnpackProgress, 0, 5);
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
     EXPECT_TRUE(BarEndsAt(0)(in.CaptureClient(BarEndsAt(0))));
+    barHeard(L"正在解压资源", L"0%", EVENT_OBJECT_VALUECHANGE);
     in.PostAndSettle(in.Dialog(), kUnpackProgress, 5, 0);  // no entries: nothing to show
     EXPECT_EQ(TextOf(in.Item(kPercent)), L"0.00%");
 
@@ -543,6 +663,101 @@ TEST(InstallerWindow, TabWalksThePageInReadingOrderAndWraps) {
         in.Click(in.Item(kClose));
         EXPECT_EQ(in.WaitForExit(), 1106u);
     }
+}
+
+// A screen reader hears every control each page shows, with the role of its kind, its name, value and
+// state, and is told when the page changes; the user goes from page to page through the controls' default
+// actions, as a screen reader presses them.
+TEST(InstallerWindow, AScreenReaderHearsEveryPageAndPressesThrough) {
+    constexpr int kInstall = 0, kPage = -1;  // the install button (ID 1005 finds the label), the dialog
+    constexpr long kChecked = STATE_SYSTEM_CHECKED, kOff = STATE_SYSTEM_UNAVAILABLE,
+                   kLinked = STATE_SYSTEM_LINKED;
+    constexpr long kPush = ROLE_SYSTEM_PUSHBUTTON, kBox = ROLE_SYSTEM_CHECKBUTTON,
+                   kText = ROLE_SYSTEM_STATICTEXT;
+    struct Row {
+        int id;
+        long role;
+        const wchar_t* name;
+        const wchar_t* value;
+        long state;
+    };
+    struct Step {
+        const char* page;
+        int press;  // whose default action leads here (kPage: none)
+        UINT post;  // or the install's message posted to the window
+        std::vector<Row> heard;
+    };
+    const Step steps[] = {
+        {"start",
+         kPage,
+         0,
+         {{kPage, ROLE_SYSTEM_PROPERTYPAGE, L"欢迎", L"", 0},
+          {kLicence, kBox, L"已阅读并同意", L"", 0},
+          {kLink, ROLE_SYSTEM_LINK, L"许可协议", L"", kLinked},
+          {kCustomLink, ROLE_SYSTEM_LINK, L"自定义安装", L"", kLinked},
+          {kInstall, kPush, L"快速安装", L"", kOff},
+          {kArrow, kPush, L"自定义安装", L"", kOff},
+          {kClose, kPush, L"关闭", L"", 0}}},
+        {"start, licence ticked",
+         kLicence,
+         0,
+         {{kLicence, kBox, L"已阅读并同意", L"", kChecked},
+          {kInstall, kPush, L"快速安装", L"", 0},
+          {kArrow, kPush, L"自定义安装", L"", 0}}},
+        {"custom",
+         kCustomLink,
+         0,
+         {{kPage, ROLE_SYSTEM_PROPERTYPAGE, L"自定义安装", L"", 0},
+          {kFolderLabel, kText, L"安装路径:", L"", 0},
+          {kFolder, ROLE_SYSTEM_TEXT, L"安装路径", L"C:\\Program Files\\", 0},
+          {kBrowse, kPush, L"浏览", L"", 0},
+          {kDesktop, kBox, L"生成桌面图标", L"", kChecked},
+          {kLabelDesktop, kText, L"生成桌面图标", L"", 0},
+          {kStartMenu, kBox, L"创建开始菜单", L"", kChecked},
+          {kLabelStartMenu, kText, L"创建开始菜单", L"", 0},
+          {kAutoStart, kBox, L"开机启动", L"", kChecked},
+          {kLabelAutoStart, kText, L"开机启动", L"", 0},
+          {kInstall, kPush, L"安装", L"", 0},
+          {kClose, kPush, L"关闭", L"", 0}}},
+        {"custom, an option unticked", kAutoStart, 0, {{kAutoStart, kBox, L"开机启动", L"", 0}}},
+        {"installing",
+         kInstall,
+         0,
+         {{kPage, ROLE_SYSTEM_PROPERTYPAGE, L"正在安装", L"", 0},
+          {kStatus, kText, L"正在下载资源:", L"", 0},
+          {kProgress, ROLE_SYSTEM_PROGRESSBAR, L"正在下载资源", L"0%", 0},
+          {kPercent, kText, L"0%", L"", 0},
+          {kClose, kPush, L"关闭", L"", 0}}},
+        {"finish",
+         kPage,
+         kUnpackDone,
+         {{kPage, ROLE_SYSTEM_PROPERTYPAGE, L"安装完成", L"", 0},
+          {kInstall, kPush, L"完成", L"", 0},
+          {kClose, kPush, L"关闭", L"", 0}}},
+    };
+    Installer in;
+    ASSERT_NE(in.Dialog(), nullptr);
+    HeardEvents events(in);
+    auto control = [&](int id) {
+        return id == kInstall ? in.InstallButton() : id == kPage ? in.Dialog() : in.Item(id);
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.page);
+        if (step.post != 0)
+            in.PostAndSettle(in.Dialog(), step.post);
+        if (step.press != kPage) {
+            EXPECT_HRESULT_SUCCEEDED(PressAsScreenReader(control(step.press)));
+        }
+        in.Settle();
+        if (step.heard.front().id == kPage && &step != &steps[0]) {
+            EXPECT_TRUE(events.Saw(EVENT_OBJECT_NAMECHANGE, in.Dialog())) << "the page change is announced";
+        }
+        for (const Row& row : step.heard)
+            EXPECT_EQ(HeardOf(control(row.id)), Said(row.role, row.name, row.value, row.state))
+                << "control " << row.id;
+    }
+    EXPECT_HRESULT_SUCCEEDED(PressAsScreenReader(in.Item(kClose)));
+    EXPECT_EQ(in.WaitForExit(), 1106u);
 }
 
 // The folder is used as it stands: typed case stays, and no line break gets in, typed or pasted.
