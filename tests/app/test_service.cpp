@@ -1,6 +1,6 @@
 // A service for the tests of stopping the product's service. Its command line says how it answers the stop
 // control:
-//   stops        stop pending with a checkpoint growing every 20 ms (wait hint 100 ms) for about 300 ms,
+//   stops        stop pending with a checkpoint growing every 20 ms (wait hint 1000 ms) for about 300 ms,
 //                then stopped
 //   stalls HINT  stop pending with wait hint HINT ms and a checkpoint that never grows
 //   crawls       stop pending with a checkpoint that grows every 20 ms (wait hint 200 ms), never stopped
@@ -13,6 +13,8 @@
 #include <string>
 
 namespace {
+
+constexpr DWORD kStopsHintMs = 1000;
 
 std::wstring g_mode = L"stops";
 DWORD g_stallHint = 1000;
@@ -39,7 +41,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
         if (g_mode == L"stalls")
             Report(SERVICE_STOP_PENDING, 0, g_stallHint);
         else
-            Report(SERVICE_STOP_PENDING, 1, 100);
+            Report(SERVICE_STOP_PENDING, 1, kStopsHintMs);
         SetEvent(g_stopAsked);
         return NO_ERROR;
     }
@@ -60,11 +62,13 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
     const DWORD start = GetTickCount();
     const DWORD giveUpMs = 30000;
     if (g_mode == L"stops") {
-        // The checkpoint grows five times within each wait hint, so a waiter that the machine's load
-        // delays still sees progress at every look.
+        // The checkpoint grows fifty times within each wait hint, so a waiter still sees progress at every
+        // look while the machine's load holds this process back for most of a hint. With a hint of 100 ms
+        // a loaded emulated run once saw checkpoint 1 twice (the stop thread not yet scheduled) and, as
+        // it should, left the service stop-pending.
         for (DWORD checkPoint = 2; checkPoint <= 16; ++checkPoint) {
             Sleep(20);  // the work of stopping
-            Report(SERVICE_STOP_PENDING, checkPoint, 100);
+            Report(SERVICE_STOP_PENDING, checkPoint, kStopsHintMs);
         }
     } else if (g_mode == L"crawls") {
         for (DWORD checkPoint = 2; GetTickCount() - start < giveUpMs; ++checkPoint) {
