@@ -45,7 +45,7 @@ class ServerConnection {
     void Finish();
 
   private:
-    bool Await();
+    bool Await(DWORD since);
 
     SOCKET socket;
     HANDLE stopping;
