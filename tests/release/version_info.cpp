@@ -52,8 +52,8 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t block[32];
     std::swprintf(block, 32, L"%04x%04x", translation->language, translation->codePage);
     PrintUtf8(L"Translation=" + std::wstring(block) + L"\n");
-    for (const wchar_t* name : {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription", L"CompanyName",
-                                L"LegalCopyright", L"OriginalFilename"}) {
+    for (const wchar_t* name : {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription",
+                                L"CompanyName", L"LegalCopyright", L"OriginalFilename"}) {
         wchar_t* value = nullptr;
         const std::wstring query = std::wstring(L"\\StringFileInfo\\") + block + L"\\" + name;
         if (::VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) && value)
