@@ -86,7 +86,7 @@ bool ServerConnection::Await(DWORD since) {
     const DWORD quiet = GetTickCount() - since;
     if (quietLimit != INFINITE && quiet >= quietLimit)
         return false;
-    const DWORD slice = quietLimit == INFINITE ? kLookAgainMs : std::min(kLookAgainMs, quietLimit - quiet);
+    const DWORD slice = std::min(kLookAgainMs, quietLimit - quiet);  // INFINITE less any tick count is long
     HANDLE both[2] = {stopping, ready};
     const DWORD woke = WaitForMultipleObjects(2, both, FALSE, slice);
     if (woke == WAIT_OBJECT_0 + 1) {
